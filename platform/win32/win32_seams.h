@@ -1,0 +1,41 @@
+// The Win32 sides of the seams: the lazily bound bridge library, advapi32's registry, GetVersion.
+#pragma once
+
+#include "platform/modCP210x.h"
+#include "platform/os_version.h"
+#include "platform/registry.h"
+
+namespace tervane {
+
+// Binds usbdongle.dll at the first call of each function (never from the
+// current directory); a library or function that cannot be bound raises a
+// RuntimeError at that call.
+class Win32Cp210x final : public modCP210x {
+ public:
+  std::int32_t CP210x_GetNumDevices(std::int32_t& NumDevices) override;
+  std::int32_t CP210x_Open(std::int32_t DeviceNum, std::uint32_t& Handle) override;
+  std::int32_t CP210x_Close(std::uint32_t Handle) override;
+  std::int32_t CP210x_GetDeviceVid(std::uint32_t Handle, std::int32_t& Vid) override;
+  std::int32_t CP210x_GetDevicePid(std::uint32_t Handle, std::int32_t& Pid) override;
+  std::int32_t CP210x_GetDeviceSerialNumber(std::uint32_t Handle, ByteArray& SerialString,
+                                            std::int32_t& SerialLength,
+                                            std::int32_t& Flag) override;
+};
+
+class Win32Registry final : public Registry {
+ public:
+  std::int32_t RegOpenKeyExA(RegKey Key, const char* SubKey, std::uint32_t Options,
+                             std::uint32_t Desired, RegKey& Result) override;
+  std::int32_t RegOpenKeyA(RegKey Key, const char* SubKey, RegKey& Result) override;
+  std::int32_t RegQueryValueExA(RegKey Key, const char* ValueName, std::uint32_t Reserved,
+                                std::uint32_t& Type, ByteArray& Data,
+                                std::int32_t& ByteCount) override;
+  std::int32_t RegCloseKey(RegKey Key) override;
+};
+
+class Win32OsVersion final : public OsVersion {
+ public:
+  std::uint32_t GetVersion() override;
+};
+
+}  // namespace tervane
