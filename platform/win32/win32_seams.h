@@ -12,6 +12,12 @@ namespace tervane {
 // RuntimeError at that call.
 class Win32Cp210x final : public modCP210x {
  public:
+  Win32Cp210x() = default;
+  // Releases the library if a call loaded it.
+  ~Win32Cp210x() override;
+  Win32Cp210x(const Win32Cp210x&) = delete;
+  Win32Cp210x& operator=(const Win32Cp210x&) = delete;
+
   std::int32_t CP210x_GetNumDevices(std::int32_t& NumDevices) override;
   std::int32_t CP210x_Open(std::int32_t DeviceNum, std::uint32_t& Handle) override;
   std::int32_t CP210x_Close(std::uint32_t Handle) override;
@@ -20,6 +26,22 @@ class Win32Cp210x final : public modCP210x {
   std::int32_t CP210x_GetDeviceSerialNumber(std::uint32_t Handle, ByteArray& SerialString,
                                             std::int32_t& SerialLength,
                                             std::int32_t& Flag) override;
+
+ private:
+  // The named function's address, loading the library and looking the name
+  // up at the first call; raises the binding errors.
+  void* Function(const char* name, void*& cached);
+
+  // The module handle and the function addresses, kept as void* so that this
+  // header needs no windows.h.
+
+  void* library_ = nullptr;
+  void* getNumDevices_ = nullptr;
+  void* open_ = nullptr;
+  void* close_ = nullptr;
+  void* getDeviceVid_ = nullptr;
+  void* getDevicePid_ = nullptr;
+  void* getDeviceSerialNumber_ = nullptr;
 };
 
 class Win32Registry final : public Registry {
