@@ -171,7 +171,7 @@ std::string EscapeBytes(const std::string& bytes) {
       text += "\\s";
     } else if (byte == '\\') {
       text += "\\\\";
-    } else if (byte > ' ' && byte < 0x7F) {
+    } else if (byte > ' ' && byte < 0x7F && byte != '#') {
       text += c;
     } else {
       char escape[5];

@@ -56,7 +56,7 @@ class ScenarioError : public std::runtime_error {
 Scenario ParseScenario(const std::string& text);
 
 // Bytes as the scenario file writes them: printable ASCII as is, blank as
-// \s, backslash as \\, every other byte as \xHH.
+// \s, backslash as \\, every other byte (the comment sign # too) as \xHH.
 std::string EscapeBytes(const std::string& bytes);
 
 // The scenario file's name of a call ("Open", "GetDeviceVid", ...).

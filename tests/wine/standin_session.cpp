@@ -10,18 +10,21 @@ namespace tervane {
 namespace test {
 namespace {
 
+// Wine reuses small process ids, and a test that crashed leaves its folder
+// behind, so names are tried until one is new.
 std::string FreshFolder() {
   static int sessions = 0;
   char temp[MAX_PATH + 1];
   const DWORD length = GetTempPathA(sizeof temp, temp);
   if (length == 0 || length > MAX_PATH) throw std::runtime_error("no temporary folder");
-  const std::string folder = std::string(temp) + "tervane-standin-" +
-                             std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(++sessions) + "\\";
-  if (!CreateDirectoryA(folder.c_str(), nullptr)) {
-    throw std::runtime_error("cannot create " + folder);
+  const std::string stem =
+      std::string(temp) + "tervane-standin-" + std::to_string(GetCurrentProcessId()) + "-";
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const std::string folder = stem + std::to_string(++sessions) + "\\";
+    if (CreateDirectoryA(folder.c_str(), nullptr)) return folder;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
-  return folder;
+  throw std::runtime_error("cannot create a folder named " + stem + "N");
 }
 
 void WriteFile(const std::string& name, const std::string& text) {
