@@ -1,0 +1,207 @@
+// The main window's Win32 side: class, controls in twips at the screen's resolution, messages, keyboard.
+#include "app/win32/main_window.h"
+
+#include <new>
+
+#include "app/frmMain_layout.h"
+#include "app/win32/resource_ids.h"
+
+namespace tervane {
+namespace {
+
+constexpr const char* kClassName = "TervaneMain";
+constexpr const char* kTitle = "Tervane";
+
+// A thin fixed frame with a system menu and no minimize or maximize box.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kWindowExStyle = 0;
+
+// IsDialogMessageA turns Enter and Esc into WM_COMMAND IDOK (1) and IDCANCEL
+// (2), so no control may carry either ID.
+constexpr WORD kIdQuit = 101;
+constexpr WORD kIdRefresh = 102;
+constexpr WORD kIdLabel1 = 103;
+
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+
+HFONT DefaultFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+void ScreenDpi(int& dpiX, int& dpiY) {
+  HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return;
+  dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+}
+
+bool RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
+  WNDCLASSA windowClass = {};
+  if (GetClassInfoA(instance, kClassName, &windowClass)) return true;
+  windowClass.lpfnWndProc = windowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(TERVANE_PROGRAM_ICON));
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kClassName;
+  return RegisterClassA(&windowClass) != 0;
+}
+
+}  // namespace
+
+void Win32Label::SetCaption(const std::string& text) {
+  if (!SetWindowTextA(control_, text.c_str())) throw std::bad_alloc();
+  SizeToText();
+}
+
+void Win32Label::SizeToText() {
+  HDC dc = GetDC(control_);
+  if (dc == nullptr) return;
+  // Measured with the label's own font, as the static control draws it.
+  auto font = reinterpret_cast<HFONT>(SendMessageA(control_, WM_GETFONT, 0, 0));
+  HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
+  const int length = GetWindowTextLengthA(control_);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  GetWindowTextA(control_, &text[0], length + 1);
+  RECT extent = {0, 0, 0, 0};
+  DrawTextA(dc, text.c_str(), length, &extent, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+  if (previous != nullptr) SelectObject(dc, previous);
+  ReleaseDC(control_, dc);
+  SetWindowPos(control_, nullptr, 0, 0, extent.right - extent.left, extent.bottom - extent.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
+
+MainWindow::~MainWindow() {
+  if (window_ != nullptr) DestroyWindow(window_);
+}
+
+bool MainWindow::Create(frmMain& form) {
+  form_ = &form;
+  if (!RegisterWindowClass(instance_, WindowProc)) return false;
+  ScreenDpi(dpiX_, dpiY_);
+  RECT frame = {0, 0, TwipsToPixels(layout::kClientWidth, dpiX_),
+                TwipsToPixels(layout::kClientHeight, dpiY_)};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+  CreateWindowExA(kWindowExStyle, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
+                  this);
+  return window_ != nullptr;
+}
+
+void MainWindow::Show(int showCommand) {
+  ShowWindow(window_, showCommand);
+  UpdateWindow(window_);
+  SetFocus(cmdRefresh_);
+}
+
+int MainWindow::RunMessageLoop() {
+  MSG message;
+  // GetMessageA gives -1 on an error and 0 on WM_QUIT.
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    // The dialog manager gives the buttons Tab and Space.
+    if (window_ != nullptr && IsDialogMessageA(window_, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return exitCode_;
+}
+
+void MainWindow::ShowFatalError(const std::string& message) {
+  // Owned by the window once it is on the screen; before that the box stands alone.
+  HWND owner = window_ != nullptr && IsWindowVisible(window_) ? window_ : nullptr;
+  const UINT foreground = owner == nullptr ? MB_SETFOREGROUND : 0;
+  MessageBoxA(owner, message.c_str(), kTitle, MB_OK | MB_ICONERROR | foreground);
+}
+
+void MainWindow::EndProgram(int exitCode) {
+  exitCode_ = exitCode;
+  // Torn down without WM_CLOSE, so the unload step does not run.
+  if (window_ != nullptr) {
+    DestroyWindow(window_);
+  } else {
+    PostQuitMessage(exitCode);
+  }
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongA(window, GWL_USERDATA));
+  if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongA(window, GWL_USERDATA, 0);
+    self->window_ = nullptr;
+  }
+  return self->Handle(window, message, wParam, lParam);
+}
+
+LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return CreateControls() ? 0 : -1;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_CLOSE:
+      if (form_->Closing()) DestroyWindow(window);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // Windows ends the logon once every program has answered; this is the
+      // last chance to release the bridge.
+      if (wParam && form_->Closing()) DestroyWindow(window);
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window, focus)) savedFocus_ = focus;
+      }
+      return 0;
+    case WM_SETFOCUS:
+      // The window itself never keeps the focus: it goes back to the button that had it.
+      if (savedFocus_ != nullptr) SetFocus(savedFocus_);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(exitCode_);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+void MainWindow::OnCommand(WORD id, WORD notification) {
+  // IDOK and IDCANCEL from Enter and Esc land here too, and do nothing.
+  if (notification != BN_CLICKED) return;
+  if (id == kIdRefresh) form_->RefreshClicked();
+  if (id == kIdQuit) form_->QuitClicked();
+}
+
+bool MainWindow::CreateControls() {
+  cmdQuit_ = CreateControl("BUTTON", "Quit", kButtonStyle, kIdQuit, layout::kCmdQuit);
+  cmdRefresh_ = CreateControl("BUTTON", "Refresh", kButtonStyle, kIdRefresh, layout::kCmdRefresh);
+  HWND label = CreateControl("STATIC", "COM Port:", kLabelStyle, kIdLabel1, layout::kLabel1);
+  if (cmdQuit_ == nullptr || cmdRefresh_ == nullptr || label == nullptr) return false;
+  label1_.Attach(label);
+  // Tab order follows the order of the children: Refresh first, then Quit.
+  SetWindowPos(cmdRefresh_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  savedFocus_ = cmdRefresh_;
+  return true;
+}
+
+HWND MainWindow::CreateControl(const char* className, const char* text, DWORD style, int id,
+                               const TwipsRect& place) {
+  const PixelRect pixels = ToPixels(place, dpiX_, dpiY_);
+  HWND control = CreateWindowExA(0, className, text, style, pixels.left, pixels.top, pixels.width,
+                                 pixels.height, window_, reinterpret_cast<HMENU>(id), instance_,
+                                 nullptr);
+  if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
+  return control;
+}
+
+}  // namespace tervane

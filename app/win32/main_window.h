@@ -1,0 +1,70 @@
+// The real main window: a fixed-size top-level window with two buttons and the status label.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/frmMain.h"
+#include "app/frmMain_layout.h"
+#include "app/window_system.h"
+#include "discovery/status_label.h"
+
+namespace tervane {
+
+// The static control Label1. It sizes itself to its text whenever the text
+// is set; its left and top edges stay where they are.
+class Win32Label final : public StatusLabel {
+ public:
+  void Attach(HWND control) { control_ = control; }
+  void SetCaption(const std::string& text) override;
+
+ private:
+  void SizeToText();
+
+  HWND control_ = nullptr;
+};
+
+// Owns the HWND and unpacks its messages into calls on frmMain.
+class MainWindow final : public WindowSystem {
+ public:
+  explicit MainWindow(HINSTANCE instance);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Creates the window, hidden, with its three controls. False on failure.
+  bool Create(frmMain& form);
+  // Shows the window with the focus on Refresh.
+  void Show(int showCommand);
+  // Runs the message loop until the window is gone; returns the exit code.
+  int RunMessageLoop();
+
+  Win32Label& Label1() { return label1_; }
+  int exitCode() const { return exitCode_; }
+
+  void ShowFatalError(const std::string& message) override;
+  void EndProgram(int exitCode) override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCommand(WORD id, WORD notification);
+  bool CreateControls();
+  HWND CreateControl(const char* className, const char* text, DWORD style, int id,
+                     const TwipsRect& place);
+
+  HINSTANCE instance_;
+  frmMain* form_ = nullptr;
+  HWND window_ = nullptr;
+  HWND cmdQuit_ = nullptr;
+  HWND cmdRefresh_ = nullptr;
+  Win32Label label1_;
+  // The control that had the focus when the window was last deactivated.
+  HWND savedFocus_ = nullptr;
+  int dpiX_ = 96;
+  int dpiY_ = 96;
+  int exitCode_ = 0;
+};
+
+}  // namespace tervane

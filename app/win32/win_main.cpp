@@ -1,0 +1,54 @@
+// Start-up of tervane.exe: wires the Win32 seams to the main window, loads it, shows it, runs it.
+#include <windows.h>
+
+#include "app/fatal_error.h"
+#include "app/frmMain.h"
+#include "app/win32/main_window.h"
+#include "discovery/modMain.h"
+#include "platform/win32/win32_seams.h"
+#include "portlookup/registry_port_lookup.h"
+
+namespace {
+
+// Windows Vista and later scale the window of a program that does not
+// declare itself DPI-aware. The manifest declares it; SetProcessDPIAware
+// covers systems that read no manifest setting, and is missing before Vista.
+void DeclareDpiAware() {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  if (user32 == nullptr) return;
+  using SetProcessDpiAwareFn = BOOL(WINAPI*)();
+  auto setAware =
+      reinterpret_cast<SetProcessDpiAwareFn>(GetProcAddress(user32, "SetProcessDPIAware"));
+  if (setAware != nullptr) setAware();
+}
+
+int RunProgram(HINSTANCE instance, int showCommand) {
+  tervane::modMain state;
+  tervane::Win32Cp210x bridge;
+  tervane::Win32OsVersion os;
+  tervane::Win32Registry registry;
+  tervane::RegistryPortLookup lookup(registry);
+  tervane::MainWindow window(instance);
+  tervane::frmMain form(state, bridge, os, lookup, window.Label1(), window);
+  if (!window.Create(form)) return tervane::kFatalErrorExitCode;
+  // The first scan runs while the window is still hidden; if it fails the
+  // window is never shown.
+  if (!form.Load()) return window.exitCode();
+  window.Show(showCommand);
+  return window.RunMessageLoop();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
+                   int showCommand) {
+  DeclareDpiAware();
+  // Everything that can raise is inside the window's events, which catch at
+  // their top; this is the last guard for the wiring itself.
+  try {
+    return RunProgram(instance, showCommand);
+  } catch (...) {
+    MessageBoxA(nullptr, "Out of memory", "Tervane", MB_OK | MB_ICONERROR);
+    return tervane::kFatalErrorExitCode;
+  }
+}
