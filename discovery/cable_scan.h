@@ -1,6 +1,9 @@
 // The refresh sequence: count the bridges, find the cable, look up its COM port, show the result.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "discovery/modMain.h"
 #include "discovery/status_label.h"
 #include "platform/modCP210x.h"
@@ -21,6 +24,26 @@ class CableScan {
   void GetDeviceData();
 
  private:
+  // The values of one run of GetDeviceData, with their start values.
+  struct ScanValues {
+    double CableVid = 0;
+    double CablePid = 0;
+    std::int32_t Vid = 0;
+    std::int32_t Pid = 0;
+    ByteArray SerialString{64};
+    std::int32_t SerialLength = 0;
+    bool CableFound = false;
+    std::int16_t PortNum = 0;
+    std::string PortText;
+  };
+
+  // Steps a to f for one index; true when its serial number was read.
+  bool Probe(std::int32_t index, ScanValues& scan);
+  bool ReadSerialIfCable(ScanValues& scan);
+  void CloseDevice();
+  // Step g: the lookup that suits the running Windows.
+  void PortStep(ScanValues& scan);
+
   modMain& state_;
   modCP210x& bridge_;
   OsVersion& os_;
