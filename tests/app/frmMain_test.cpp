@@ -1,0 +1,251 @@
+// The main window's events against a fake bridge library: load, Refresh, Quit, unload and fatal errors.
+#include "app/frmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
+
+#include "app_fakes.h"
+#include "platform/memory/memory_os_version.h"
+#include "platform/runtime_error.h"
+
+namespace tervane {
+namespace {
+
+using test::FakeBridge;
+
+constexpr const char* kNotFound = "No VYX USB Programmer Found";
+
+class FrmMainTest : public ::testing::Test {
+ protected:
+  modMain state;
+  FakeBridge bridge;
+  MemoryOsVersion os{MemoryOsVersion::kWindowsXP};
+  test::FakeLookup lookup;
+  test::FakeLabel label;
+  test::FakeWindowSystem windows;
+  frmMain form{state, bridge, os, lookup, label, windows};
+
+  void AttachCable() { bridge.Attach({}); }
+  void AttachOther() { bridge.Attach({0x10C4, 0xEA60, "OTHER"}); }
+  // A bridge left open, as an error in the middle of a scan leaves one.
+  std::uint32_t LeaveOneOpen() {
+    AttachCable();
+    std::uint32_t handle = 0;
+    bridge.CP210x_Open(0, handle);
+    state.DeviceHandle = handle;
+    state.DeviceHandleOpen = true;
+    return handle;
+  }
+};
+
+TEST_F(FrmMainTest, LoadSetsTheHandleToOneThenScans) {
+  state.DeviceHandle = 0x55;
+  EXPECT_TRUE(form.Load());
+  // No bridge was opened, so nothing replaced the 1 of the load step.
+  EXPECT_EQ(state.DeviceHandle, 1u);
+  EXPECT_EQ(bridge.calls(), std::vector<std::string>{"CP210x_GetNumDevices"});
+  EXPECT_EQ(label.caption, kNotFound);
+  EXPECT_TRUE(windows.ends.empty());
+}
+
+TEST_F(FrmMainTest, LoadShowsTheCablesPort) {
+  AttachOther();
+  AttachCable();
+  lookup.port = 7;
+  ASSERT_TRUE(form.Load());
+  EXPECT_EQ(label.caption, "COM Port: 7");
+  EXPECT_EQ(label.sets, 1);
+  EXPECT_EQ(bridge.openCount(), 0u);
+}
+
+TEST_F(FrmMainTest, LoadRunsOnlyOnce) {
+  ASSERT_TRUE(form.Load());
+  EXPECT_FALSE(form.Load());
+  EXPECT_EQ(bridge.CountOf("CP210x_GetNumDevices"), 1);
+}
+
+TEST_F(FrmMainTest, ClicksBeforeTheLoadAreIgnored) {
+  form.RefreshClicked();
+  form.QuitClicked();
+  EXPECT_TRUE(bridge.calls().empty());
+  EXPECT_TRUE(windows.ends.empty());
+}
+
+TEST_F(FrmMainTest, RefreshFollowsAttachAndDetach) {
+  ASSERT_TRUE(form.Load());
+  ASSERT_EQ(label.caption, kNotFound);
+  AttachCable();
+  form.RefreshClicked();
+  EXPECT_EQ(label.caption, "COM Port: 3");
+  bridge.DetachAll();
+  form.RefreshClicked();
+  EXPECT_EQ(label.caption, kNotFound);
+  EXPECT_EQ(bridge.CountOf("CP210x_GetNumDevices"), 3);
+}
+
+TEST_F(FrmMainTest, RefreshKeepsTheHandleOfTheLastScan) {
+  AttachCable();
+  ASSERT_TRUE(form.Load());
+  const std::uint32_t opened = bridge.closedHandles().back();
+  ASSERT_NE(opened, 1u);
+  bridge.DetachAll();
+  form.cmdRefresh_Click();
+  EXPECT_EQ(state.DeviceHandle, opened);
+}
+
+TEST_F(FrmMainTest, QuitEndsAtOnceWithoutClosingAnything) {
+  AttachCable();
+  ASSERT_TRUE(form.Load());
+  const int closesOfTheScan = bridge.CountOf("CP210x_Close");
+  form.QuitClicked();
+  EXPECT_EQ(windows.ends, std::vector<int>{0});
+  EXPECT_TRUE(form.ended());
+  // The window system now tears the window down; a close that reaches the
+  // form after that does not run the unload step.
+  EXPECT_FALSE(form.Closing());
+  form.RefreshClicked();
+  EXPECT_EQ(bridge.CountOf("CP210x_Close"), closesOfTheScan);
+  EXPECT_EQ(bridge.CountOf("CP210x_GetNumDevices"), 1);
+  EXPECT_TRUE(windows.messages.empty());
+}
+
+TEST_F(FrmMainTest, QuitDoesNotCloseABridgeLeftOpen) {
+  ASSERT_TRUE(form.Load());
+  LeaveOneOpen();
+  form.QuitClicked();
+  EXPECT_EQ(bridge.CountOf("CP210x_Close"), 0);
+}
+
+TEST_F(FrmMainTest, ClosingAfterAScanClosesNothing) {
+  AttachCable();
+  ASSERT_TRUE(form.Load());
+  const int closesOfTheScan = bridge.CountOf("CP210x_Close");
+  EXPECT_TRUE(form.Closing());
+  EXPECT_EQ(bridge.CountOf("CP210x_Close"), closesOfTheScan);
+  EXPECT_TRUE(windows.ends.empty());
+}
+
+TEST_F(FrmMainTest, ClosingBeforeAnyOpenNeverClosesHandleOne) {
+  ASSERT_TRUE(form.Load());
+  ASSERT_EQ(state.DeviceHandle, 1u);
+  EXPECT_TRUE(form.Closing());
+  EXPECT_EQ(bridge.CountOf("CP210x_Close"), 0);
+}
+
+TEST_F(FrmMainTest, ClosingReleasesABridgeStillOpenOnce) {
+  ASSERT_TRUE(form.Load());
+  const std::uint32_t handle = LeaveOneOpen();
+  state.LastStatus = 17;
+  EXPECT_TRUE(form.Closing());
+  EXPECT_TRUE(form.Closing());
+  EXPECT_EQ(bridge.closedHandles(), std::vector<std::uint32_t>{handle});
+  EXPECT_EQ(bridge.openCount(), 0u);
+  EXPECT_EQ(state.LastStatus, 17);
+  EXPECT_FALSE(state.DeviceHandleOpen);
+}
+
+TEST_F(FrmMainTest, UnloadIgnoresAFailedCloseAndLeavesCancelUnset) {
+  const std::uint32_t handle = LeaveOneOpen();
+  bridge.FailCloses(5);
+  state.LastStatus = 0;
+  std::int16_t cancel = 0;
+  form.Form_Unload(cancel);
+  EXPECT_EQ(cancel, 0);
+  EXPECT_EQ(state.LastStatus, 0);
+  EXPECT_EQ(bridge.closedHandles(), std::vector<std::uint32_t>{handle});
+  // A second unload does not close the same handle again.
+  form.Form_Unload(cancel);
+  EXPECT_EQ(bridge.CountOf("CP210x_Close"), 1);
+}
+
+TEST_F(FrmMainTest, UnloadWithAClosedHandleMakesNoCall) {
+  AttachCable();
+  form.Form_Load();
+  ASSERT_EQ(bridge.openCount(), 0u);
+  const int closes = bridge.CountOf("CP210x_Close");
+  std::int16_t cancel = 0;
+  form.Form_Unload(cancel);
+  EXPECT_EQ(bridge.CountOf("CP210x_Close"), closes);
+}
+
+// Errors that reach the top of an event: each is reported with its
+// description and ends the program with exit code 1.
+struct FatalCase {
+  const char* name;
+  std::function<void()> raise;
+  const char* message;
+};
+
+class FatalErrorTest : public FrmMainTest, public ::testing::WithParamInterface<FatalCase> {};
+
+TEST_P(FatalErrorTest, InTheFirstScanEndsBeforeTheWindowIsShown) {
+  bridge.Raise("CP210x_GetNumDevices", GetParam().raise);
+  EXPECT_FALSE(form.Load());
+  EXPECT_EQ(windows.messages, std::vector<std::string>{GetParam().message});
+  EXPECT_EQ(windows.ends, std::vector<int>{1});
+  EXPECT_EQ(label.sets, 0);
+  EXPECT_TRUE(form.ended());
+  // Nothing runs after the end, and no unload step either.
+  form.RefreshClicked();
+  EXPECT_FALSE(form.Closing());
+  EXPECT_EQ(bridge.calls().size(), 1u);
+}
+
+TEST_P(FatalErrorTest, InARefreshKeepsTheLabelAndEnds) {
+  AttachCable();
+  ASSERT_TRUE(form.Load());
+  lookup.raise = GetParam().raise;
+  form.RefreshClicked();
+  EXPECT_EQ(label.caption, "COM Port: 3");
+  EXPECT_EQ(windows.messages, std::vector<std::string>{GetParam().message});
+  EXPECT_EQ(windows.ends, std::vector<int>{1});
+  form.QuitClicked();
+  EXPECT_EQ(windows.ends.size(), 1u);
+}
+
+TEST_P(FatalErrorTest, InTheUnloadEnds) {
+  ASSERT_TRUE(form.Load());
+  LeaveOneOpen();
+  bridge.Raise("CP210x_Close", GetParam().raise);
+  EXPECT_FALSE(form.Closing());
+  EXPECT_EQ(windows.messages, std::vector<std::string>{GetParam().message});
+  EXPECT_EQ(windows.ends, std::vector<int>{1});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, FatalErrorTest,
+    ::testing::Values(
+        FatalCase{"Overflow", [] { throw RuntimeError::Overflow(); },
+                  "Run-time error '6':\n\nOverflow"},
+        FatalCase{"Subscript", [] { throw RuntimeError::SubscriptOutOfRange(); },
+                  "Run-time error '9':\n\nSubscript out of range"},
+        FatalCase{"MissingLibrary", [] { throw RuntimeError::FileNotFound("usbdongle.dll"); },
+                  "Run-time error '53':\n\nFile not found: usbdongle.dll"},
+        FatalCase{"MissingFunction",
+                  [] { throw RuntimeError::EntryPointNotFound("CP210x_Close", "usbdongle.dll"); },
+                  "Run-time error '453':\n\nCan't find DLL entry point CP210x_Close in "
+                  "usbdongle.dll"},
+        FatalCase{"OutOfMemory", [] { throw std::bad_alloc(); },
+                  "Run-time error '7':\n\nOut of memory"},
+        FatalCase{"OtherException", [] { throw std::runtime_error("disk on fire"); },
+                  "disk on fire"},
+        FatalCase{"NotAnException", [] { throw 42; }, "Unexpected error"}),
+    [](const ::testing::TestParamInfo<FatalCase>& info) { return info.param.name; });
+
+TEST_F(FrmMainTest, AnErrorWhileReportingStillEnds) {
+  class FailingWindows final : public WindowSystem {
+   public:
+    int ends = 0;
+    void ShowFatalError(const std::string&) override { throw std::bad_alloc(); }
+    void EndProgram(int) override { ++ends; }
+  } failing;
+  frmMain guarded{state, bridge, os, lookup, label, failing};
+  bridge.Raise("CP210x_GetNumDevices", [] { throw RuntimeError::Overflow(); });
+  EXPECT_FALSE(guarded.Load());
+  EXPECT_EQ(failing.ends, 1);
+}
+
+}  // namespace
+}  // namespace tervane
