@@ -1,0 +1,412 @@
+// Test driver: finds Tervane's window from outside, reads and works its controls, and reads message boxes.
+//   driver COMMAND [ARG] [, COMMAND [ARG]]...
+// Each command prints one or more lines; a command that fails prints
+// "error: ..." and ends the driver with exit code 1. Timeouts are in ms.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kMainClass = "TervaneMain";
+constexpr const char* kTitle = "Tervane";
+constexpr DWORD kDefaultTimeout = 15000;
+
+struct Failure {
+  std::string what;
+};
+
+[[noreturn]] void Fail(const std::string& what) { throw Failure{what}; }
+
+// Control characters written as escapes, so every answer stays on one line.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else if (c < 32) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string TextOf(HWND window) {
+  // WM_GETTEXT rather than GetWindowText, which does not ask a window of
+  // another process.
+  char text[1024] = {};
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 5000, &result);
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+HWND MainWindow() { return FindWindowA(kMainClass, kTitle); }
+
+HWND RequireMain() {
+  HWND window = MainWindow();
+  if (window == nullptr) Fail("no main window");
+  return window;
+}
+
+template <typename Condition>
+bool WaitFor(DWORD timeout, Condition condition) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount() - start >= timeout) return false;
+    Sleep(50);
+  }
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    children.push_back(child);
+  }
+  return children;
+}
+
+HWND Label(HWND main) {
+  for (HWND child : Children(main)) {
+    if (lstrcmpiA(ClassOf(child).c_str(), "Static") == 0) return child;
+  }
+  Fail("no label");
+}
+
+HWND Button(HWND main, const std::string& caption) {
+  for (HWND child : Children(main)) {
+    if (lstrcmpiA(ClassOf(child).c_str(), "Button") == 0 && TextOf(child) == caption) return child;
+  }
+  Fail("no button " + caption);
+}
+
+// A control's rectangle relative to its parent's client area.
+RECT PlaceOf(HWND control) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// The size the text takes in the default GUI font, measured here.
+SIZE TextExtent(const std::string& text) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  RECT extent = {0, 0, 0, 0};
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, previous);
+  ReleaseDC(nullptr, dc);
+  return {extent.right - extent.left, extent.bottom - extent.top};
+}
+
+HWND FocusOf(HWND main) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+std::string NameOf(HWND main, HWND window) {
+  if (window == nullptr) return "none";
+  if (window == main) return "window";
+  const std::string text = TextOf(window);
+  return text.empty() ? ClassOf(window) : text;
+}
+
+// A message box of the program: a dialog titled Tervane.
+HWND MessageBoxWindow() { return FindWindowA("#32770", kTitle); }
+
+// The box is found as soon as it exists; it is ready once it is shown with its text.
+bool MessageBoxReady() {
+  HWND box = MessageBoxWindow();
+  if (box == nullptr || !IsWindowVisible(box)) return false;
+  for (HWND child : Children(box)) {
+    if (lstrcmpiA(ClassOf(child).c_str(), "Static") == 0 && !TextOf(child).empty()) return true;
+  }
+  return false;
+}
+
+void CmdWaitWindow(DWORD timeout) {
+  if (!WaitFor(timeout, [] { HWND w = MainWindow(); return w != nullptr && IsWindowVisible(w); })) {
+    Fail("the main window did not appear");
+  }
+  std::printf("window visible\n");
+}
+
+void CmdMain() {
+  HWND main = MainWindow();
+  std::printf("main %s\n", main == nullptr ? "none" : IsWindowVisible(main) ? "visible" : "hidden");
+}
+
+void CmdWaitGone(DWORD timeout) {
+  if (!WaitFor(timeout, [] { return MainWindow() == nullptr; })) Fail("the main window stayed");
+  std::printf("window gone\n");
+}
+
+void CmdLabel() { std::printf("label %s\n", Escaped(TextOf(Label(RequireMain()))).c_str()); }
+
+void CmdWaitLabel(const std::string& expected) {
+  HWND label = Label(RequireMain());
+  if (!WaitFor(kDefaultTimeout, [&] { return TextOf(label) == expected; })) {
+    Fail("the label reads \"" + Escaped(TextOf(label)) + "\"");
+  }
+  std::printf("label %s\n", Escaped(expected).c_str());
+}
+
+void CmdGeometry() {
+  HWND main = RequireMain();
+  RECT client;
+  GetClientRect(main, &client);
+  std::printf("title %s\n", Escaped(TextOf(main)).c_str());
+  std::printf("client %ld %ld\n", client.right, client.bottom);
+  std::printf("style 0x%08lx\n", static_cast<unsigned long>(GetWindowLongA(main, GWL_STYLE)));
+  std::printf("exstyle 0x%08lx\n", static_cast<unsigned long>(GetWindowLongA(main, GWL_EXSTYLE)));
+  std::printf("menu %s\n", GetMenu(main) != nullptr ? "yes" : "no");
+  HDC screen = GetDC(nullptr);
+  std::printf("dpi %d %d\n", GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY));
+  ReleaseDC(nullptr, screen);
+  // The children in their order, which is the tab order.
+  int index = 0;
+  for (HWND child : Children(main)) {
+    const RECT r = PlaceOf(child);
+    std::printf("control %d %s id=%d style=0x%08lx rect=%ld,%ld,%ld,%ld text=%s\n", index++,
+                ClassOf(child).c_str(), GetDlgCtrlID(child),
+                static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)), r.left, r.top,
+                r.right - r.left, r.bottom - r.top, Escaped(TextOf(child)).c_str());
+  }
+  const SIZE extent = TextExtent(TextOf(Label(main)));
+  std::printf("label-text-extent %ld %ld\n", extent.cx, extent.cy);
+}
+
+void CmdFocus() {
+  HWND main = RequireMain();
+  std::printf("focus %s\n", NameOf(main, FocusOf(main)).c_str());
+}
+
+void CmdWaitFocus(const std::string& expected) {
+  HWND main = RequireMain();
+  if (!WaitFor(kDefaultTimeout, [&] { return NameOf(main, FocusOf(main)) == expected; })) {
+    Fail("the focus is on " + NameOf(main, FocusOf(main)));
+  }
+  std::printf("focus %s\n", expected.c_str());
+}
+
+// BM_CLICK runs the click inside the program; it returns when the handler
+// has finished, or after the timeout when the handler is still busy (for one,
+// because it is showing a message box).
+void CmdClick(const std::string& caption) {
+  HWND button = Button(RequireMain(), caption);
+  DWORD_PTR result = 0;
+  const bool done = SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 3000, &result) != 0;
+  std::printf("clicked %s%s\n", caption.c_str(), done ? "" : " (still running)");
+}
+
+// Keys go through the program's message queue as the keyboard's would.
+void CmdKey(const std::string& name) {
+  struct Key {
+    const char* name;
+    WPARAM code;
+  };
+  static const Key kKeys[] = {{"tab", VK_TAB}, {"space", VK_SPACE}, {"enter", VK_RETURN},
+                              {"escape", VK_ESCAPE}};
+  for (const Key& key : kKeys) {
+    if (name != key.name) continue;
+    HWND main = RequireMain();
+    HWND target = FocusOf(main);
+    if (target == nullptr) target = main;
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(key.code), 0)) << 16;
+    PostMessageA(target, WM_KEYDOWN, key.code, scan | 1);
+    PostMessageA(target, WM_KEYUP, key.code, scan | 1 | static_cast<LPARAM>(0xC0000000u));
+    std::printf("key %s to %s\n", name.c_str(), NameOf(main, target).c_str());
+    return;
+  }
+  Fail("unknown key " + name);
+}
+
+void CmdClose() {
+  PostMessageA(RequireMain(), WM_CLOSE, 0, 0);
+  std::printf("close sent\n");
+}
+
+// What Windows sends when the user's logon ends.
+void CmdEndSession() {
+  HWND main = RequireMain();
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer);
+  std::printf("queryendsession %lu\n", static_cast<unsigned long>(answer));
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(main, WM_ENDSESSION, answer != 0, 0, SMTO_NORMAL, 5000, &ignored);
+  std::printf("endsession sent\n");
+}
+
+void CmdMessageBox(DWORD timeout) {
+  if (!WaitFor(timeout, MessageBoxReady)) Fail("no message box");
+  HWND box = MessageBoxWindow();
+  HWND owner = GetWindow(box, GW_OWNER);
+  HWND main = MainWindow();
+  std::printf("messagebox owner=%s\n", owner == nullptr ? "none" : owner == main ? "main" : "other");
+  for (HWND child : Children(box)) {
+    if (lstrcmpiA(ClassOf(child).c_str(), "Static") != 0 || !IsWindowVisible(child)) continue;
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      const bool hasIcon = SendMessageA(child, STM_GETICON, 0, 0) != 0;
+      std::printf("messagebox icon=%s\n", hasIcon ? "yes" : "no");
+    } else if (!TextOf(child).empty()) {
+      std::printf("messagebox text=%s\n", Escaped(TextOf(child)).c_str());
+    }
+  }
+  for (HWND child : Children(box)) {
+    if (lstrcmpiA(ClassOf(child).c_str(), "Button") == 0 && IsWindowVisible(child)) {
+      std::printf("messagebox button=%s\n", TextOf(child).c_str());
+    }
+  }
+}
+
+void CmdDismiss() {
+  HWND box = MessageBoxWindow();
+  if (box == nullptr) Fail("no message box");
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  std::printf("dismissed\n");
+}
+
+struct FoundName {
+  bool any = false;
+  std::string name;
+};
+
+BOOL CALLBACK KeepFirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
+  auto* found = reinterpret_cast<FoundName*>(param);
+  found->any = true;
+  found->name = IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<UINT_PTR>(name))
+                                     : std::string(name);
+  return FALSE;
+}
+
+// Resources of an exe, read as data: the icon group, the manifest, the version.
+void CmdResources(const std::string& exe) {
+  HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (module == nullptr) Fail("cannot read " + exe);
+  // The first icon group is the one the shell shows for the file.
+  FoundName first;
+  EnumResourceNamesA(module, RT_GROUP_ICON, KeepFirstName, reinterpret_cast<LONG_PTR>(&first));
+  std::printf("first-icon-group %s\n", first.any ? first.name.c_str() : "none");
+  if (first.any) {
+    LPCSTR name = first.name[0] == '#'
+                      ? MAKEINTRESOURCEA(std::atoi(first.name.c_str() + 1))
+                      : first.name.c_str();
+    HRSRC group = FindResourceA(module, name, RT_GROUP_ICON);
+    const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+    const int count = bytes[4] | (bytes[5] << 8);
+    for (int i = 0; i < count; ++i) {
+      const BYTE* entry = bytes + 6 + 14 * i;  // GRPICONDIRENTRY
+      const int planes = entry[4] | (entry[5] << 8);
+      const int bits = entry[6] | (entry[7] << 8);
+      const int id = entry[12] | (entry[13] << 8);
+      // The image itself starts with its BITMAPINFOHEADER.
+      HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), RT_ICON);
+      const auto* header = static_cast<const BYTE*>(LockResource(LoadResource(module, image)));
+      const int headerBits = header[14] | (header[15] << 8);
+      const int headerHeight = header[8] | (header[9] << 8);
+      std::printf("icon-image %dx%d colours=%d planes=%d bits=%d stored-bits=%d dib-height=%d\n",
+                  entry[0], entry[1], entry[2], planes, bits, headerBits, headerHeight);
+    }
+  }
+  HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  if (manifest != nullptr) {
+    const auto* text = static_cast<const char*>(LockResource(LoadResource(module, manifest)));
+    std::printf("manifest %s\n",
+                Escaped(std::string(text, SizeofResource(module, manifest))).c_str());
+  } else {
+    std::printf("manifest none\n");
+  }
+  FreeLibrary(module);
+
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+  std::vector<char> info(size + 1);
+  if (size == 0 || !GetFileVersionInfoA(exe.c_str(), 0, size, info.data())) {
+    std::printf("version none\n");
+    return;
+  }
+  for (const char* key : {"ProductName", "FileVersion", "OriginalFilename"}) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904E4\\") + key;
+    if (VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) {
+      std::printf("version %s=%s\n", key, value);
+    }
+  }
+}
+
+DWORD TimeoutArg(const std::vector<std::string>& args) {
+  return args.empty() ? kDefaultTimeout : static_cast<DWORD>(std::strtoul(args[0].c_str(), nullptr, 10));
+}
+
+const std::string& Arg(const std::vector<std::string>& args, const std::string& command) {
+  if (args.empty()) Fail(command + " needs an argument");
+  return args[0];
+}
+
+void Run(const std::string& command, const std::vector<std::string>& args) {
+  if (command == "wait-window") return CmdWaitWindow(TimeoutArg(args));
+  if (command == "main") return CmdMain();
+  if (command == "wait-gone") return CmdWaitGone(TimeoutArg(args));
+  if (command == "label") return CmdLabel();
+  if (command == "wait-label") return CmdWaitLabel(Arg(args, command));
+  if (command == "geometry") return CmdGeometry();
+  if (command == "focus") return CmdFocus();
+  if (command == "wait-focus") return CmdWaitFocus(Arg(args, command));
+  if (command == "click") return CmdClick(Arg(args, command));
+  if (command == "key") return CmdKey(Arg(args, command));
+  if (command == "close") return CmdClose();
+  if (command == "endsession") return CmdEndSession();
+  if (command == "messagebox") return CmdMessageBox(TimeoutArg(args));
+  if (command == "dismiss") return CmdDismiss();
+  if (command == "resources") return CmdResources(Arg(args, command));
+  if (command == "sleep") return Sleep(TimeoutArg(args));
+  Fail("unknown command " + command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Commands are separated by a lone comma.
+  std::vector<std::vector<std::string>> commands(1);
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == ",") {
+      commands.emplace_back();
+    } else {
+      commands.back().push_back(argv[i]);
+    }
+  }
+  try {
+    for (const auto& words : commands) {
+      if (words.empty()) continue;
+      Run(words[0], std::vector<std::string>(words.begin() + 1, words.end()));
+      std::fflush(stdout);
+    }
+  } catch (const Failure& failure) {
+    std::printf("error: %s\n", failure.what.c_str());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,502 @@
+#!/usr/bin/env python3
+"""End-to-end tests of tervane.exe under Wine, worked from outside by the test driver.
+
+  run_e2e.py --exe tervane.exe --dll usbdongle.dll --noserial-dll usbdongle.dll
+             --driver driver.exe --work DIR --prefix DIR [--dpi N] [--scripts DIR]
+             [unittest arguments, e.g. -k Versions]
+
+Starts its own Xvfb on a free display and ends it, with the prefix's Wine
+processes, when the suite ends. The program runs from DIR/bin beside a copy
+of the stand-in usbdongle.dll (or without one), which simulates the bridges
+that DIR/scenario.txt describes and logs every call to DIR/calls.log.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+NOT_FOUND = "No VYX USB Programmer Found"
+# Two cables the registry knows: the first on COM3 where the NT family keeps
+# ports and on COM5 where the Windows 95 family does, the second on a port
+# whose number does not fit 16 bits.
+CABLE = "bridge vid=0x10c4 pid=0x823e serial=VYX\\s0042\n"
+OVERFLOW_CABLE = "bridge vid=0x10c4 pid=0x823e serial=VYX\\s0043\n"
+OTHER_BRIDGE = "bridge vid=0x10c4 pid=0xea60 serial=OTHER\n"
+REGISTRY_SEED = r"""REGEDIT4
+
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\Vid_10c4&Pid_823e&Mi_00\VYX_0042_00\Device Parameters]
+"PortName"="COM3"
+
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\Vid_10c4&Pid_823e&Mi_00\VYX_0043_00\Device Parameters]
+"PortName"="COM40000"
+
+[HKEY_LOCAL_MACHINE\Enum\SLABCR\guid\0000]
+"CRLowerDeviceID"="USB\\VID_10C4&PID_823E&MI_00\\VYX_0042_00"
+"PortName"="COM5"
+"""
+# The compatibility GUIDs of Windows 8.1 and 10; with either in the manifest
+# GetVersion would report the real version and the scan would pick no lookup.
+WINDOWS_81_AND_10_IDS = ("1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                         "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a")
+
+ARGS = None
+WINE_ENV = None
+TIMEOUT = 30
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def run_wine(*args, check=True, timeout=TIMEOUT):
+    # Output goes through a file, not a pipe: a Wine server started by this
+    # command would hold a pipe open long after the command has ended.
+    with tempfile.TemporaryFile("w+") as output:
+        result = subprocess.run(["wine", *args], env=WINE_ENV, stdout=output,
+                                stderr=subprocess.STDOUT, timeout=timeout)
+        output.seek(0)
+        result.stdout = output.read()
+    if check and result.returncode != 0:
+        raise AssertionError(f"wine {' '.join(args)} failed ({result.returncode}):\n"
+                             f"{result.stdout}")
+    return result
+
+
+def driver(*commands):
+    """Runs driver commands (lists of words); gives the lines it printed."""
+    words = []
+    for command in commands:
+        if words:
+            words.append(",")
+        words.extend(command.split(" ", 1) if not isinstance(command, list) else command)
+    result = run_wine(ARGS.driver, *words, check=False)
+    lines = result.stdout.splitlines()
+    if result.returncode != 0:
+        raise AssertionError(f"driver {words}: {result.stdout}")
+    return lines
+
+
+def answer(lines, key):
+    """The rest of the first line that starts with the key and a blank."""
+    for line in lines:
+        if line.startswith(key + " "):
+            return line[len(key) + 1:]
+    raise AssertionError(f"no '{key}' in {lines}")
+
+
+def set_version(version):
+    run_wine("reg", "add", r"HKCU\Software\Wine\AppDefaults\tervane.exe", "/v", "Version",
+             "/t", "REG_SZ", "/d", version, "/f")
+
+
+def start_xvfb():
+    # -displayfd lets the server pick a free display and tell its number.
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                               "1024x768x24", "-nolisten", "tcp"],
+                              pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as numbers:
+        display = numbers.readline().strip()
+    if not display:
+        server.kill()
+        raise RuntimeError("Xvfb did not start")
+    return server, ":" + display
+
+
+def prepare_prefix():
+    subprocess.run([os.path.join(ARGS.scripts, "wine-prefix"), ARGS.prefix], env=WINE_ENV,
+                   check=True, timeout=300)
+    seed = os.path.join(ARGS.work, "seed.reg")
+    with open(seed, "w", newline="\r\n") as reg:
+        reg.write(REGISTRY_SEED)
+    run_wine("regedit", "/S", windows_path(seed))
+    if ARGS.dpi:
+        for key in (r"HKCU\Control Panel\Desktop", r"HKCC\Software\Fonts"):
+            run_wine("reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+                     str(ARGS.dpi), "/f")
+    # Wine draws the frames itself, as there is no window manager, and reads
+    # the resolution when its server starts.
+    run_wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t", "REG_SZ",
+             "/d", "N", "/f")
+    wineserver("-k")
+    wineserver("-w")
+    # One persistent server for the whole suite, started with no pipe to hold.
+    wineserver("-p")
+
+
+def wineserver(option):
+    subprocess.run(["wineserver", option], env=WINE_ENV, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False, timeout=120)
+
+
+class Program:
+    """One run of tervane.exe from its own folder, with the stand-in beside it or not."""
+
+    def __init__(self, name, library="full"):
+        self.folder = os.path.join(ARGS.work, name)
+        shutil.rmtree(self.folder, ignore_errors=True)
+        os.makedirs(os.path.join(self.folder, "bin"))
+        os.makedirs(os.path.join(self.folder, "cwd"))
+        self.exe = os.path.join(self.folder, "bin", "tervane.exe")
+        shutil.copy(ARGS.exe, self.exe)
+        dll = {"full": ARGS.dll, "noserial": ARGS.noserial_dll, "none": None}[library]
+        if dll:
+            shutil.copy(dll, os.path.join(self.folder, "bin", "usbdongle.dll"))
+        self.scenario = os.path.join(self.folder, "scenario.txt")
+        self.log = os.path.join(self.folder, "calls.log")
+        self.attach("")
+        open(self.log, "w").close()
+        self.process = None
+
+    def attach(self, scenario):
+        with open(self.scenario, "w") as file:
+            file.write(scenario)
+
+    def start(self):
+        env = dict(WINE_ENV, TERVANE_STANDIN_SCENARIO=self.scenario, TERVANE_STANDIN_LOG=self.log)
+        self.process = subprocess.Popen(["wine", self.exe], cwd=os.path.join(self.folder, "cwd"),
+                                        env=env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        return self
+
+    def log_lines(self):
+        with open(self.log) as file:
+            return [line.rstrip("\n") for line in file if line.strip()]
+
+    def calls(self, function):
+        return [line for line in self.log_lines() if line.startswith(function + " ")]
+
+    def wait(self, timeout=TIMEOUT):
+        return self.process.wait(timeout=timeout)
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+class WindowCase(unittest.TestCase):
+    version = "win7"
+
+    def setUp(self):
+        set_version(self.version)
+        self.programs = []
+
+    def tearDown(self):
+        # A test that failed may leave the window or a message box behind.
+        for program in self.programs:
+            program.stop()
+
+    def launch(self, scenario="", library="full"):
+        program = Program(self.id().rsplit(".", 1)[-1], library)
+        program.attach(scenario)
+        self.programs.append(program.start())
+        return program
+
+    def open_window(self, scenario=""):
+        program = self.launch(scenario)
+        driver("wait-window")
+        return program
+
+    def label(self):
+        return answer(driver("label"), "label")
+
+    def expect_message(self, program, text, owner):
+        lines = driver("messagebox")
+        self.assertIn(f"messagebox owner={owner}", lines)
+        self.assertIn("messagebox icon=yes", lines)
+        texts = [line[len("messagebox text="):] for line in lines
+                 if line.startswith("messagebox text=")]
+        self.assertEqual(len(texts), 1, lines)
+        self.assertIn(text, texts[0])
+        return lines
+
+
+class Start(WindowCase):
+    def test_without_a_bridge_it_says_none_was_found(self):
+        program = self.open_window()
+        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(program.calls("CP210x_Open"), [])
+
+    def test_with_the_cable_it_shows_its_port(self):
+        program = self.open_window(OTHER_BRIDGE + CABLE)
+        self.assertEqual(self.label(), "COM Port: 3")
+        self.assertEqual(len(program.calls("CP210x_Open")), 2)
+        self.assertEqual(len(program.calls("CP210x_Close")), 2)
+
+    def test_the_scan_runs_before_the_window_is_shown(self):
+        program = self.launch(CABLE)
+        # The first moment the window is visible, the label holds the result.
+        lines = driver("wait-window 30000", "label")
+        self.assertEqual(answer(lines, "label"), "COM Port: 3")
+        self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 1)
+
+
+class Refresh(WindowCase):
+    def test_attaching_and_detaching_between_refreshes(self):
+        program = self.open_window()
+        self.assertEqual(self.label(), NOT_FOUND)
+        program.attach(CABLE)
+        driver("click Refresh")
+        self.assertEqual(self.label(), "COM Port: 3")
+        program.attach("")
+        driver("click Refresh")
+        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 3)
+
+    def test_a_longer_text_widens_the_label_in_place(self):
+        self.open_window(CABLE)
+        before = driver("geometry")
+        self.program_detach_and_refresh()
+        after = driver("geometry")
+        label_before = self.label_rect(before)
+        label_after = self.label_rect(after)
+        self.assertEqual(label_before[:2], label_after[:2])
+        self.assertGreater(label_after[2], label_before[2])
+        self.assertEqual(label_after[2:], self.extent(after))
+
+    def program_detach_and_refresh(self):
+        self.programs[-1].attach("")
+        driver("click Refresh")
+        self.assertEqual(self.label(), NOT_FOUND)
+
+    @staticmethod
+    def label_rect(geometry):
+        for line in geometry:
+            if line.startswith("control ") and " Static " in line:
+                rect = line.split("rect=", 1)[1].split(" ", 1)[0]
+                return [int(n) for n in rect.split(",")]
+        raise AssertionError(f"no label in {geometry}")
+
+    @staticmethod
+    def extent(geometry):
+        return [int(n) for n in answer(geometry, "label-text-extent").split()]
+
+
+class Ending(WindowCase):
+    def test_quit_ends_without_closing_the_bridge(self):
+        program = self.open_window(CABLE)
+        scan = program.log_lines()
+        self.assertTrue(scan[-1].startswith("CP210x_Close "), scan)
+        driver("click Quit")
+        self.assertEqual(program.wait(), 0)
+        self.assertEqual(program.log_lines(), scan)
+
+    def test_closing_the_window_ends_the_program(self):
+        program = self.open_window(CABLE)
+        scan = program.log_lines()
+        driver("close", "wait-gone")
+        self.assertEqual(program.wait(), 0)
+        # The scan closed its bridge, so the unload step has nothing to close.
+        self.assertEqual(program.log_lines(), scan)
+
+    def test_closing_after_a_failed_close_closes_at_most_once_more(self):
+        program = self.open_window(CABLE.rstrip("\n") + " fail=Close:5\n")
+        closes = len(program.calls("CP210x_Close"))
+        driver("close", "wait-gone")
+        self.assertEqual(program.wait(), 0)
+        self.assertLessEqual(len(program.calls("CP210x_Close")), closes + 1)
+
+    def test_the_end_of_the_session_ends_the_program(self):
+        program = self.open_window(CABLE)
+        scan = program.log_lines()
+        lines = driver("endsession")
+        self.assertIn("queryendsession 1", lines)
+        self.assertEqual(program.wait(), 0)
+        self.assertEqual(program.log_lines(), scan)
+
+
+class FatalErrors(WindowCase):
+    def test_a_missing_library_ends_before_the_window_is_shown(self):
+        program = self.launch(CABLE, library="none")
+        self.expect_message(program, "usbdongle.dll", owner="none")
+        self.assertIn("main hidden", driver("main"))
+        driver("dismiss")
+        self.assertEqual(program.wait(), 1)
+
+    def test_a_missing_function_ends_with_the_bridge_open(self):
+        program = self.launch(CABLE, library="noserial")
+        self.expect_message(program, "CP210x_GetDeviceSerialNumber", owner="none")
+        driver("dismiss")
+        self.assertEqual(program.wait(), 1)
+        self.assertEqual(len(program.calls("CP210x_Open")), 1)
+        self.assertEqual(program.calls("CP210x_Close"), [])
+
+    def test_an_overflowing_port_at_start(self):
+        program = self.launch(OVERFLOW_CABLE)
+        lines = self.expect_message(program, "Overflow", owner="none")
+        self.assertIn("main hidden", driver("main"))
+        driver("dismiss")
+        self.assertEqual(program.wait(), 1, lines)
+
+    def test_an_overflowing_port_on_refresh_keeps_the_label(self):
+        program = self.open_window()
+        program.attach(OVERFLOW_CABLE)
+        self.assertIn("clicked Refresh (still running)", driver("click Refresh"))
+        self.expect_message(program, "Overflow", owner="main")
+        self.assertEqual(self.label(), NOT_FOUND)
+        driver("dismiss")
+        self.assertEqual(program.wait(), 1)
+
+
+class Geometry(WindowCase):
+    dpi = 96
+    client = (365, 46)
+    refresh = (184, 8, 73, 25)
+    quit = (272, 8, 73, 25)
+    label_place = (8, 16)
+
+    def test_window_and_controls(self):
+        self.open_window(CABLE)
+        lines = driver("geometry")
+        self.assertEqual(answer(lines, "dpi"), f"{self.dpi} {self.dpi}")
+        self.assertEqual(answer(lines, "title"), "Tervane")
+        self.assertEqual(tuple(int(n) for n in answer(lines, "client").split()), self.client)
+        self.assertEqual(answer(lines, "menu"), "no")
+        style = int(answer(lines, "style"), 16)
+        WS_CAPTION, WS_SYSMENU = 0x00C00000, 0x00080000
+        WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX = 0x00040000, 0x00020000, 0x00010000
+        self.assertEqual(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU)
+        self.assertEqual(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0)
+        controls = [line.split() for line in lines if line.startswith("control ")]
+        # In tab order: Refresh, Quit, then the label, which takes no focus.
+        self.assertEqual([(c[2], c[-1]) for c in controls[:2]],
+                         [("Button", "text=Refresh"), ("Button", "text=Quit")])
+        self.assertEqual([c[2] for c in controls[2:]], ["Static"])
+        refresh, quit_, label = (self.fields(c) for c in controls)
+        self.assertEqual(refresh["rect"], self.refresh)
+        self.assertEqual(quit_["rect"], self.quit)
+        self.assertEqual(label["rect"][:2], self.label_place)
+        self.assertEqual(list(label["rect"][2:]), Refresh.extent(lines))
+        WS_TABSTOP, BS_TYPEMASK, BS_PUSHBUTTON = 0x00010000, 0x0F, 0x00
+        for button in (refresh, quit_):
+            self.assertTrue(button["style"] & WS_TABSTOP)
+            self.assertEqual(button["style"] & BS_TYPEMASK, BS_PUSHBUTTON)
+            self.assertNotIn(button["id"], (1, 2))  # IDOK and IDCANCEL
+        self.assertFalse(label["style"] & WS_TABSTOP)
+        self.assertEqual(answer(driver("focus"), "focus"), "Refresh")
+
+    @staticmethod
+    def fields(words):
+        found = {}
+        for word in words:
+            key, _, value = word.partition("=")
+            if key == "rect":
+                found[key] = tuple(int(n) for n in value.split(","))
+            elif key in ("style", "id"):
+                found[key] = int(value, 0)
+        return found
+
+
+class Keyboard(WindowCase):
+    def test_tab_moves_between_the_buttons(self):
+        self.open_window()
+        driver("wait-focus Refresh", "key tab", "wait-focus Quit", "key tab", "wait-focus Refresh")
+
+    def test_space_clicks_the_focused_button(self):
+        program = self.open_window()
+        program.attach(CABLE)
+        driver("key space", "wait-label COM Port: 3")
+        driver("key tab", "wait-focus Quit", "key space")
+        self.assertEqual(program.wait(), 0)
+
+    def test_escape_and_enter_trigger_nothing_unfocused(self):
+        program = self.open_window()
+        # Enter with Refresh focused as the window opens, then Esc and Enter
+        # with each button focused: Esc never quits, and nothing scans.
+        driver("key enter", "key escape", "key tab", "wait-focus Quit", "key escape", "sleep 800",
+               "main")
+        self.assertIsNone(program.process.poll())
+        self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 1)
+
+
+class Versions(WindowCase):
+    def check(self, version, expected):
+        set_version(version)
+        self.open_window(CABLE)
+        self.assertEqual(self.label(), expected)
+
+    def test_windows_98_reads_the_95_family_location(self):
+        self.check("win98", "COM Port: 5")
+
+    def test_windows_xp(self):
+        self.check("winxp", "COM Port: 3")
+
+    def test_windows_7(self):
+        self.check("win7", "COM Port: 3")
+
+    def test_windows_10_still_reports_6_without_a_manifest_entry(self):
+        self.check("win10", "COM Port: 3")
+
+    def test_nt_4_runs_no_lookup(self):
+        self.check("nt40", "COM Port: 0")
+
+
+class Resources(unittest.TestCase):
+    def test_icon_manifest_and_version(self):
+        lines = driver(["resources", windows_path(ARGS.exe)])
+        self.assertEqual(answer(lines, "first-icon-group"), "#1")
+        images = [line for line in lines if line.startswith("icon-image ")]
+        self.assertEqual(images, [
+            "icon-image 32x32 colours=16 planes=1 bits=4 stored-bits=4 dib-height=64",
+            "icon-image 32x32 colours=8 planes=1 bits=4 stored-bits=4 dib-height=64",
+            "icon-image 32x32 colours=2 planes=1 bits=1 stored-bits=1 dib-height=64",
+        ])
+        manifest = answer(lines, "manifest")
+        self.assertIn('level="asInvoker"', manifest)
+        self.assertRegex(manifest, r"<dpiAware[^>]*>true</dpiAware>")
+        for guid in WINDOWS_81_AND_10_IDS:
+            self.assertNotIn(guid, manifest.lower())
+        self.assertIn("version ProductName=Tervane", lines)
+        self.assertIn("version OriginalFilename=tervane.exe", lines)
+
+
+def load_tests(loader, standard_tests, pattern):
+    # At another resolution only the geometry is checked.
+    if ARGS.dpi:
+        return loader.loadTestsFromTestCase(Geometry)
+    return standard_tests
+
+
+def main():
+    global ARGS, WINE_ENV
+    parser = argparse.ArgumentParser()
+    for option in ("--exe", "--dll", "--noserial-dll", "--driver", "--work", "--prefix"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--dpi", type=int, default=0)
+    parser.add_argument("--scripts", default=os.path.join(os.path.dirname(__file__), "..", "..",
+                                                          "scripts"))
+    ARGS, rest = parser.parse_known_args()
+    os.makedirs(ARGS.work, exist_ok=True)
+    if ARGS.dpi:
+        scale = ARGS.dpi / 96
+        Geometry.dpi = ARGS.dpi
+        Geometry.client = (round_half_up(365 * scale), round_half_up(46 * scale))
+        Geometry.refresh = tuple(round_half_up(n * scale) for n in (184, 8, 73, 25))
+        Geometry.quit = tuple(round_half_up(n * scale) for n in (272, 8, 73, 25))
+        Geometry.label_place = tuple(round_half_up(n * scale) for n in (8, 16))
+    xvfb, display = start_xvfb()
+    WINE_ENV = dict(os.environ, WINEPREFIX=os.path.abspath(ARGS.prefix), WINEARCH="win32",
+                    WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=display)
+    try:
+        prepare_prefix()
+        program = unittest.main(module=__name__, argv=[sys.argv[0], "-v", *rest], exit=False)
+        ok = program.result.wasSuccessful() and program.result.testsRun > 0
+    finally:
+        wineserver("-k")
+        xvfb.terminate()
+        xvfb.wait()
+    sys.exit(0 if ok else 1)
+
+
+def round_half_up(value):
+    return int(value + 0.5)
+
+
+if __name__ == "__main__":
+    main()
