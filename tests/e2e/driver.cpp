@@ -179,6 +179,10 @@ void CmdGeometry() {
   GetClientRect(main, &client);
   std::printf("title %s\n", Escaped(TextOf(main)).c_str());
   std::printf("client %ld %ld\n", client.right, client.bottom);
+  RECT frame;
+  GetWindowRect(main, &frame);
+  std::printf("frame %ld %ld %ld %ld\n", frame.left, frame.top, frame.right - frame.left,
+              frame.bottom - frame.top);
   std::printf("style 0x%08lx\n", static_cast<unsigned long>(GetWindowLongA(main, GWL_STYLE)));
   std::printf("exstyle 0x%08lx\n", static_cast<unsigned long>(GetWindowLongA(main, GWL_EXSTYLE)));
   std::printf("menu %s\n", GetMenu(main) != nullptr ? "yes" : "no");
