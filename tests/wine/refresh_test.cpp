@@ -1,0 +1,219 @@
+// The whole refresh under Wine: the stand-in bridge library, Wine's registry and the Windows version Wine reports.
+// The runner seeds the registry from refresh_seed.reg and sets the program's
+// Windows version; TERVANE_EXPECT_LOOKUP names the lookup that version takes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "discovery/cable_scan.h"
+#include "discovery/modMain.h"
+#include "platform/runtime_error.h"
+#include "platform/win32/win32_seams.h"
+#include "portlookup/registry_port_lookup.h"
+#include "standin_session.h"
+
+namespace tervane {
+namespace {
+
+using test::StandinSession;
+
+enum class Lookup { Nt, Win98, None };
+
+// From the runner: "nt", "98" or "none".
+Lookup ExpectedLookup() {
+  const char* value = std::getenv("TERVANE_EXPECT_LOOKUP");
+  const std::string name = value != nullptr ? value : "";
+  if (name == "nt") return Lookup::Nt;
+  if (name == "98") return Lookup::Win98;
+  if (name == "none") return Lookup::None;
+  ADD_FAILURE() << "TERVANE_EXPECT_LOOKUP must be nt, 98 or none, not '" << name << "'";
+  return Lookup::None;
+}
+
+const char* kNotFound = "No VYX USB Programmer Found";
+const char* kCable = "bridge vid=0x10c4 pid=0x823e ";
+
+class RecordingLabel : public StatusLabel {
+ public:
+  void SetCaption(const std::string& text) override { captions.push_back(text); }
+  std::vector<std::string> captions;
+};
+
+// The program's pieces, wired as the window wires them, over the real Win32
+// side of every seam.
+class Refresh : public ::testing::Test {
+ protected:
+  Refresh() : lookup_(registry_), scan_(state_, bridge_, os_, lookup_, label_) {
+    state_.DeviceHandle = 1;
+  }
+
+  // Runs one refresh with the given bridges attached; returns the caption.
+  std::string RefreshWith(const std::string& scenario) {
+    standin_.Attach(scenario);
+    const std::size_t before = label_.captions.size();
+    scan_.FillDeviceList();
+    EXPECT_EQ(label_.captions.size(), before + 1) << "the caption is set once per refresh";
+    return label_.captions.empty() ? std::string() : label_.captions.back();
+  }
+
+  StandinSession standin_;
+  modMain state_;
+  Win32Cp210x bridge_;
+  Win32OsVersion os_;
+  Win32Registry registry_;
+  RegistryPortLookup lookup_;
+  RecordingLabel label_;
+  CableScan scan_;
+};
+
+// What each seeded serial gives, by the lookup that the version takes.
+struct SerialCase {
+  const char* serial;  // in the stand-in's escapes
+  const char* nt;
+  const char* win98;
+  const char* why;
+};
+
+const SerialCase kSerialCases[] = {
+    {"vyx\\s0042", "COM Port: 7", "COM Port: 4",
+     "NT: interface key, the blank made an underscore, names matched whatever their case; "
+     "98: second instance, the serial in capitals"},
+    {"TVDEV9", "COM Port: 9", "COM Port: 5", "NT: the device key, as no interface key exists"},
+    {"TVBARE", "COM Port: -1", "COM Port: -1",
+     "NT: an interface key without Device Parameters, the device key not tried; 98: no instance"},
+    {"NOSUCH1", "COM Port: -1", "COM Port: -1", "in no key"},
+};
+
+std::string Expected(const SerialCase& c, Lookup lookup) {
+  switch (lookup) {
+    case Lookup::Nt:
+      return c.nt;
+    case Lookup::Win98:
+      return c.win98;
+    case Lookup::None:
+      break;
+  }
+  return "COM Port: 0";  // no lookup runs, and the port number keeps its start value
+}
+
+TEST_F(Refresh, WineReportsTheVersionFamilyOfTheLookup) {
+  const std::uint32_t masked = os_.GetVersion() & 0x8000000Fu;
+  switch (ExpectedLookup()) {
+    case Lookup::Nt:
+      EXPECT_TRUE(masked == 5 || masked == 6) << std::hex << masked;
+      break;
+    case Lookup::Win98:
+      EXPECT_EQ(masked, 0x80000004u);
+      break;
+    case Lookup::None:
+      EXPECT_TRUE(masked != 5 && masked != 6 && masked != 0x80000004u) << std::hex << masked;
+      break;
+  }
+}
+
+TEST_F(Refresh, NoBridgeAttached) { EXPECT_EQ(RefreshWith(""), kNotFound); }
+
+TEST_F(Refresh, ShowsThePortOfEachSeededSerial) {
+  const Lookup lookup = ExpectedLookup();
+  for (const SerialCase& c : kSerialCases) {
+    SCOPED_TRACE(std::string(c.serial) + ": " + c.why);
+    EXPECT_EQ(RefreshWith(std::string(kCable) + "serial=" + c.serial + "\n"), Expected(c, lookup));
+  }
+}
+
+TEST_F(Refresh, AttachAndDetachBetweenRefreshes) {
+  const std::string cable = std::string(kCable) + "serial=vyx\\s0042\n";
+  const std::string port = Expected(kSerialCases[0], ExpectedLookup());
+  EXPECT_EQ(RefreshWith(""), kNotFound);
+  EXPECT_EQ(RefreshWith(cable), port);
+  EXPECT_EQ(RefreshWith(""), kNotFound);
+  EXPECT_EQ(RefreshWith(cable), port);
+}
+
+TEST_F(Refresh, FindsTheCableAmongOtherBridges) {
+  const std::string scenario =
+      "bridge vid=0x10c4 pid=0xea60 serial=OTHER\n"
+      "bridge vid=0x10c4 pid=0x823e serial=BROKEN fail=Open:3\n"
+      "bridge vid=0x10c4 pid=0x823e serial=NOSERIAL fail=GetDeviceSerialNumber:4\n" +
+      std::string(kCable) + "serial=vyx\\s0042\n";
+  EXPECT_EQ(RefreshWith(scenario), Expected(kSerialCases[0], ExpectedLookup()));
+}
+
+TEST_F(Refresh, MakesTheBridgeCallsInOrderAndClosesWhatItOpened) {
+  RefreshWith(std::string(kCable) + "serial=TVDEV9\n");
+  const std::vector<std::string> expected = {
+      "CP210x_GetNumDevices -> status=0 count=1",
+      "CP210x_Open index=0 -> status=0 handle=0x100",
+      "CP210x_GetDeviceVid handle=0x100 -> status=0 vid=0x10c4",
+      "CP210x_GetDevicePid handle=0x100 -> status=0 pid=0x823e",
+      "CP210x_GetDeviceSerialNumber handle=0x100 flag=-1 -> status=0 length=6 written=6 "
+      "serial=TVDEV9",
+      "CP210x_Close handle=0x100 -> status=0",
+  };
+  EXPECT_EQ(standin_.LogLines(), expected);
+}
+
+// A library reporting more than the 64 bytes the array holds: the lookups'
+// own bounds test raises the error, and the caption stays as it was. Without
+// a lookup nothing reads the serial.
+TEST_F(Refresh, SerialLengthBeyondTheArray) {
+  const std::string scenario = std::string(kCable) + "serial=vyx\\s0042 length=65\n";
+  standin_.Attach(scenario);
+  if (ExpectedLookup() == Lookup::None) {
+    scan_.FillDeviceList();
+    EXPECT_EQ(label_.captions, std::vector<std::string>{"COM Port: 0"});
+    return;
+  }
+  try {
+    scan_.FillDeviceList();
+    ADD_FAILURE() << "no error raised";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.code(), ErrorCode::SubscriptOutOfRange);
+  }
+  EXPECT_TRUE(label_.captions.empty());
+}
+
+// Both lookups against Wine's registry, whatever the version.
+TEST_F(Refresh, BothLookupsReadWinesRegistry) {
+  std::int32_t vid = 0x10C4;
+  std::int32_t pid = 0x823E;
+  const std::string serial = "vyx 0042";
+  const auto lookUp = [&](bool nt) {
+    ByteArray bytes(64);
+    for (std::size_t i = 0; i < serial.size(); ++i) bytes.at(static_cast<std::int32_t>(i)) = serial[i];
+    std::int32_t length = static_cast<std::int32_t>(serial.size());
+    return nt ? lookup_.GetPortNumXP2000Vista(vid, pid, bytes, length)
+              : lookup_.GetPortNum98(vid, pid, bytes, length);
+  };
+  EXPECT_EQ(lookUp(true), 7);
+  EXPECT_EQ(lookUp(false), 4);
+  EXPECT_EQ(lookUp(true), 7) << "a second lookup after closing HKEY_LOCAL_MACHINE";
+}
+
+// No usbdongle.dll next to the exe: the first refresh fails at the count.
+TEST(RefreshWithoutLibrary, FailsAtTheCountBeforeTheCaptionIsSet) {
+  modMain state;
+  state.DeviceHandle = 1;
+  Win32Cp210x bridge;
+  Win32OsVersion os;
+  Win32Registry registry;
+  RegistryPortLookup lookup(registry);
+  RecordingLabel label;
+  CableScan scan(state, bridge, os, lookup, label);
+  try {
+    scan.FillDeviceList();
+    ADD_FAILURE() << "no error raised";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.code(), ErrorCode::FileNotFound);
+    EXPECT_EQ(error.description(), "File not found: usbdongle.dll");
+  }
+  EXPECT_TRUE(label.captions.empty());
+  EXPECT_EQ(state.DeviceHandle, 1u);
+}
+
+}  // namespace
+}  // namespace tervane
