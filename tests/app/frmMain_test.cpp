@@ -7,36 +7,51 @@
 #include <stdexcept>
 
 #include "app_fakes.h"
+#include "platform/memory/memory_bridge.h"
 #include "platform/memory/memory_os_version.h"
 #include "platform/runtime_error.h"
 
 namespace tervane {
 namespace {
 
-using test::FakeBridge;
+using Function = MemoryCp210x::Function;
 
 constexpr const char* kNotFound = "No VYX USB Programmer Found";
 
 class FrmMainTest : public ::testing::Test {
  protected:
   modMain state;
-  FakeBridge bridge;
+  MemoryCp210x bridge;
   MemoryOsVersion os{MemoryOsVersion::kWindowsXP};
   test::FakeLookup lookup;
   test::FakeLabel label;
   test::FakeWindowSystem windows;
   frmMain form{state, bridge, os, lookup, label, windows};
 
-  void AttachCable() { bridge.Attach({}); }
-  void AttachOther() { bridge.Attach({0x10C4, 0xEA60, "OTHER"}); }
+  void AttachCable() { bridge.AddBridge(0x10C4, 0x823E, "VYX 0042"); }
+  void AttachOther() { bridge.AddBridge(0x10C4, 0xEA60, "OTHER"); }
   // A bridge left open, as an error in the middle of a scan leaves one.
   std::uint32_t LeaveOneOpen() {
+    bridge.RemoveAllBridges();
     AttachCable();
     std::uint32_t handle = 0;
     bridge.CP210x_Open(0, handle);
+    bridge.ClearCalls();
     state.DeviceHandle = handle;
     state.DeviceHandleOpen = true;
     return handle;
+  }
+  int CountOf(Function function) const {
+    int count = 0;
+    for (Function f : bridge.Functions()) count += f == function ? 1 : 0;
+    return count;
+  }
+  std::vector<std::uint32_t> ClosedHandles() const {
+    std::vector<std::uint32_t> handles;
+    for (const auto& call : bridge.calls()) {
+      if (call.function == Function::Close) handles.push_back(call.handle);
+    }
+    return handles;
   }
 };
 
@@ -45,7 +60,7 @@ TEST_F(FrmMainTest, LoadSetsTheHandleToOneThenScans) {
   EXPECT_TRUE(form.Load());
   // No bridge was opened, so nothing replaced the 1 of the load step.
   EXPECT_EQ(state.DeviceHandle, 1u);
-  EXPECT_EQ(bridge.calls(), std::vector<std::string>{"CP210x_GetNumDevices"});
+  EXPECT_EQ(bridge.Functions(), std::vector<Function>{Function::GetNumDevices});
   EXPECT_EQ(label.caption, kNotFound);
   EXPECT_TRUE(windows.ends.empty());
 }
@@ -57,19 +72,19 @@ TEST_F(FrmMainTest, LoadShowsTheCablesPort) {
   ASSERT_TRUE(form.Load());
   EXPECT_EQ(label.caption, "COM Port: 7");
   EXPECT_EQ(label.sets, 1);
-  EXPECT_EQ(bridge.openCount(), 0u);
+  EXPECT_TRUE(bridge.OpenHandles().empty());
 }
 
 TEST_F(FrmMainTest, LoadRunsOnlyOnce) {
   ASSERT_TRUE(form.Load());
   EXPECT_FALSE(form.Load());
-  EXPECT_EQ(bridge.CountOf("CP210x_GetNumDevices"), 1);
+  EXPECT_EQ(CountOf(Function::GetNumDevices), 1);
 }
 
 TEST_F(FrmMainTest, ClicksBeforeTheLoadAreIgnored) {
   form.RefreshClicked();
   form.QuitClicked();
-  EXPECT_TRUE(bridge.calls().empty());
+  EXPECT_TRUE(bridge.Functions().empty());
   EXPECT_TRUE(windows.ends.empty());
 }
 
@@ -79,18 +94,18 @@ TEST_F(FrmMainTest, RefreshFollowsAttachAndDetach) {
   AttachCable();
   form.RefreshClicked();
   EXPECT_EQ(label.caption, "COM Port: 3");
-  bridge.DetachAll();
+  bridge.RemoveAllBridges();
   form.RefreshClicked();
   EXPECT_EQ(label.caption, kNotFound);
-  EXPECT_EQ(bridge.CountOf("CP210x_GetNumDevices"), 3);
+  EXPECT_EQ(CountOf(Function::GetNumDevices), 3);
 }
 
 TEST_F(FrmMainTest, RefreshKeepsTheHandleOfTheLastScan) {
   AttachCable();
   ASSERT_TRUE(form.Load());
-  const std::uint32_t opened = bridge.closedHandles().back();
+  const std::uint32_t opened = ClosedHandles().back();
   ASSERT_NE(opened, 1u);
-  bridge.DetachAll();
+  bridge.RemoveAllBridges();
   form.cmdRefresh_Click();
   EXPECT_EQ(state.DeviceHandle, opened);
 }
@@ -98,7 +113,7 @@ TEST_F(FrmMainTest, RefreshKeepsTheHandleOfTheLastScan) {
 TEST_F(FrmMainTest, QuitEndsAtOnceWithoutClosingAnything) {
   AttachCable();
   ASSERT_TRUE(form.Load());
-  const int closesOfTheScan = bridge.CountOf("CP210x_Close");
+  const int closesOfTheScan = CountOf(Function::Close);
   form.QuitClicked();
   EXPECT_EQ(windows.ends, std::vector<int>{0});
   EXPECT_TRUE(form.ended());
@@ -106,8 +121,8 @@ TEST_F(FrmMainTest, QuitEndsAtOnceWithoutClosingAnything) {
   // form after that does not run the unload step.
   EXPECT_FALSE(form.Closing());
   form.RefreshClicked();
-  EXPECT_EQ(bridge.CountOf("CP210x_Close"), closesOfTheScan);
-  EXPECT_EQ(bridge.CountOf("CP210x_GetNumDevices"), 1);
+  EXPECT_EQ(CountOf(Function::Close), closesOfTheScan);
+  EXPECT_EQ(CountOf(Function::GetNumDevices), 1);
   EXPECT_TRUE(windows.messages.empty());
 }
 
@@ -115,15 +130,15 @@ TEST_F(FrmMainTest, QuitDoesNotCloseABridgeLeftOpen) {
   ASSERT_TRUE(form.Load());
   LeaveOneOpen();
   form.QuitClicked();
-  EXPECT_EQ(bridge.CountOf("CP210x_Close"), 0);
+  EXPECT_EQ(CountOf(Function::Close), 0);
 }
 
 TEST_F(FrmMainTest, ClosingAfterAScanClosesNothing) {
   AttachCable();
   ASSERT_TRUE(form.Load());
-  const int closesOfTheScan = bridge.CountOf("CP210x_Close");
+  const int closesOfTheScan = CountOf(Function::Close);
   EXPECT_TRUE(form.Closing());
-  EXPECT_EQ(bridge.CountOf("CP210x_Close"), closesOfTheScan);
+  EXPECT_EQ(CountOf(Function::Close), closesOfTheScan);
   EXPECT_TRUE(windows.ends.empty());
 }
 
@@ -131,7 +146,7 @@ TEST_F(FrmMainTest, ClosingBeforeAnyOpenNeverClosesHandleOne) {
   ASSERT_TRUE(form.Load());
   ASSERT_EQ(state.DeviceHandle, 1u);
   EXPECT_TRUE(form.Closing());
-  EXPECT_EQ(bridge.CountOf("CP210x_Close"), 0);
+  EXPECT_EQ(CountOf(Function::Close), 0);
 }
 
 TEST_F(FrmMainTest, ClosingReleasesABridgeStillOpenOnce) {
@@ -140,38 +155,38 @@ TEST_F(FrmMainTest, ClosingReleasesABridgeStillOpenOnce) {
   state.LastStatus = 17;
   EXPECT_TRUE(form.Closing());
   EXPECT_TRUE(form.Closing());
-  EXPECT_EQ(bridge.closedHandles(), std::vector<std::uint32_t>{handle});
-  EXPECT_EQ(bridge.openCount(), 0u);
+  EXPECT_EQ(ClosedHandles(), std::vector<std::uint32_t>{handle});
+  EXPECT_TRUE(bridge.OpenHandles().empty());
   EXPECT_EQ(state.LastStatus, 17);
   EXPECT_FALSE(state.DeviceHandleOpen);
 }
 
 TEST_F(FrmMainTest, UnloadIgnoresAFailedCloseAndLeavesCancelUnset) {
   const std::uint32_t handle = LeaveOneOpen();
-  bridge.FailCloses(5);
+  bridge.Fail(Function::Close, 0, 5);
   state.LastStatus = 0;
   std::int16_t cancel = 0;
   form.Form_Unload(cancel);
   EXPECT_EQ(cancel, 0);
   EXPECT_EQ(state.LastStatus, 0);
-  EXPECT_EQ(bridge.closedHandles(), std::vector<std::uint32_t>{handle});
+  EXPECT_EQ(ClosedHandles(), std::vector<std::uint32_t>{handle});
   // A second unload does not close the same handle again.
   form.Form_Unload(cancel);
-  EXPECT_EQ(bridge.CountOf("CP210x_Close"), 1);
+  EXPECT_EQ(CountOf(Function::Close), 1);
 }
 
 TEST_F(FrmMainTest, UnloadWithAClosedHandleMakesNoCall) {
   AttachCable();
   form.Form_Load();
-  ASSERT_EQ(bridge.openCount(), 0u);
-  const int closes = bridge.CountOf("CP210x_Close");
+  ASSERT_TRUE(bridge.OpenHandles().empty());
+  const int closes = CountOf(Function::Close);
   std::int16_t cancel = 0;
   form.Form_Unload(cancel);
-  EXPECT_EQ(bridge.CountOf("CP210x_Close"), closes);
+  EXPECT_EQ(CountOf(Function::Close), closes);
 }
 
-// Errors that reach the top of an event: each is reported with its
-// description and ends the program with exit code 1.
+// Errors that reach the top of an event, raised here by the port lookup:
+// each is reported with its description and ends the program with exit code 1.
 struct FatalCase {
   const char* name;
   std::function<void()> raise;
@@ -181,16 +196,18 @@ struct FatalCase {
 class FatalErrorTest : public FrmMainTest, public ::testing::WithParamInterface<FatalCase> {};
 
 TEST_P(FatalErrorTest, InTheFirstScanEndsBeforeTheWindowIsShown) {
-  bridge.Raise("CP210x_GetNumDevices", GetParam().raise);
+  AttachCable();
+  lookup.raise = GetParam().raise;
   EXPECT_FALSE(form.Load());
   EXPECT_EQ(windows.messages, std::vector<std::string>{GetParam().message});
   EXPECT_EQ(windows.ends, std::vector<int>{1});
   EXPECT_EQ(label.sets, 0);
   EXPECT_TRUE(form.ended());
   // Nothing runs after the end, and no unload step either.
+  const std::size_t callsOfTheScan = bridge.calls().size();
   form.RefreshClicked();
   EXPECT_FALSE(form.Closing());
-  EXPECT_EQ(bridge.calls().size(), 1u);
+  EXPECT_EQ(bridge.calls().size(), callsOfTheScan);
 }
 
 TEST_P(FatalErrorTest, InARefreshKeepsTheLabelAndEnds) {
@@ -203,15 +220,6 @@ TEST_P(FatalErrorTest, InARefreshKeepsTheLabelAndEnds) {
   EXPECT_EQ(windows.ends, std::vector<int>{1});
   form.QuitClicked();
   EXPECT_EQ(windows.ends.size(), 1u);
-}
-
-TEST_P(FatalErrorTest, InTheUnloadEnds) {
-  ASSERT_TRUE(form.Load());
-  LeaveOneOpen();
-  bridge.Raise("CP210x_Close", GetParam().raise);
-  EXPECT_FALSE(form.Closing());
-  EXPECT_EQ(windows.messages, std::vector<std::string>{GetParam().message});
-  EXPECT_EQ(windows.ends, std::vector<int>{1});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -234,6 +242,18 @@ INSTANTIATE_TEST_SUITE_P(
         FatalCase{"NotAnException", [] { throw 42; }, "Unexpected error"}),
     [](const ::testing::TestParamInfo<FatalCase>& info) { return info.param.name; });
 
+TEST_F(FrmMainTest, AnErrorInTheUnloadEnds) {
+  ASSERT_TRUE(form.Load());
+  LeaveOneOpen();
+  bridge.Raise(Function::Close, 0,
+               RuntimeError::EntryPointNotFound("CP210x_Close", "usbdongle.dll"));
+  EXPECT_FALSE(form.Closing());
+  EXPECT_EQ(windows.messages,
+            std::vector<std::string>{
+                "Run-time error '453':\n\nCan't find DLL entry point CP210x_Close in usbdongle.dll"});
+  EXPECT_EQ(windows.ends, std::vector<int>{1});
+}
+
 TEST_F(FrmMainTest, AnErrorWhileReportingStillEnds) {
   class FailingWindows final : public WindowSystem {
    public:
@@ -242,7 +262,8 @@ TEST_F(FrmMainTest, AnErrorWhileReportingStillEnds) {
     void EndProgram(int) override { ++ends; }
   } failing;
   frmMain guarded{state, bridge, os, lookup, label, failing};
-  bridge.Raise("CP210x_GetNumDevices", [] { throw RuntimeError::Overflow(); });
+  AttachCable();
+  lookup.raise = [] { throw RuntimeError::Overflow(); };
   EXPECT_FALSE(guarded.Load());
   EXPECT_EQ(failing.ends, 1);
 }
