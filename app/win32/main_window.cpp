@@ -50,21 +50,20 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
 }  // namespace
 
 void Win32Label::SetCaption(const std::string& text) {
+  // A static control refuses a text only when it cannot allocate room for it.
   if (!SetWindowTextA(control_, text.c_str())) throw std::bad_alloc();
-  SizeToText();
+  SizeTo(text);
 }
 
-void Win32Label::SizeToText() {
+void Win32Label::SizeTo(const std::string& text) {
   HDC dc = GetDC(control_);
   if (dc == nullptr) return;
   // Measured with the label's own font, as the static control draws it.
   auto font = reinterpret_cast<HFONT>(SendMessageA(control_, WM_GETFONT, 0, 0));
   HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
-  const int length = GetWindowTextLengthA(control_);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetWindowTextA(control_, &text[0], length + 1);
   RECT extent = {0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), length, &extent, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
   if (previous != nullptr) SelectObject(dc, previous);
   ReleaseDC(control_, dc);
   SetWindowPos(control_, nullptr, 0, 0, extent.right - extent.left, extent.bottom - extent.top,
@@ -158,9 +157,12 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       if (wParam && form_->Closing()) DestroyWindow(window);
       return 0;
     case WM_ACTIVATE:
+      // As a dialog does: the button that had the focus gets it back.
       if (LOWORD(wParam) == WA_INACTIVE) {
         HWND focus = GetFocus();
         if (focus != nullptr && IsChild(window, focus)) savedFocus_ = focus;
+      } else if (savedFocus_ != nullptr) {
+        SetFocus(savedFocus_);
       }
       return 0;
     case WM_SETFOCUS:
@@ -200,7 +202,9 @@ HWND MainWindow::CreateControl(const char* className, const char* text, DWORD st
   HWND control = CreateWindowExA(0, className, text, style, pixels.left, pixels.top, pixels.width,
                                  pixels.height, window_, reinterpret_cast<HMENU>(id), instance_,
                                  nullptr);
-  if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
+  if (control != nullptr) {
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
+  }
   return control;
 }
 

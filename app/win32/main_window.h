@@ -20,7 +20,7 @@ class Win32Label final : public StatusLabel {
   void SetCaption(const std::string& text) override;
 
  private:
-  void SizeToText();
+  void SizeTo(const std::string& text);
 
   HWND control_ = nullptr;
 };
