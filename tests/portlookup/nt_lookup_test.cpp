@@ -32,14 +32,10 @@ class NtLookup : public ::testing::Test {
   std::int32_t length = 0;
 };
 
-TEST_F(NtLookup, InterfaceKeyPortNameGivesThePortAndClosesInOrder) {
+TEST_F(NtLookup, InterfaceKeyPortNameGivesThePort) {
   registry.SetString(kInterface + "\\Device Parameters", "PortName", "COM5");
   EXPECT_EQ(Lookup("A1 B2"), 5);
   EXPECT_EQ(SerialText(serial, 5), "A1_B2");
-  EXPECT_EQ(Closes(registry),
-            (std::vector<std::string>{kHklmUsb + "\\Vid_10c4&Pid_823e&Mi_00\\A1_B2_00\\Device Parameters",
-                                      kHklmUsb + "\\Vid_10c4&Pid_823e&Mi_00\\A1_B2_00", kHklmUsb,
-                                      kHklmSet, "HKLM"}));
   EXPECT_EQ(Calls(registry, "RegOpenKeyA"),
             (std::vector<std::string>{"Enum\\USB\\", "Vid_10c4&Pid_823e&Mi_00\\A1_B2_00",
                                       "Device Parameters"}));
@@ -68,37 +64,49 @@ TEST_F(NtLookup, KeyNamesMatchStoredCapitals) {
   ExpectAllClosed();
 }
 
-TEST_F(NtLookup, InterfaceKeyWithoutPortNameGivesMinusOneWithoutTryingTheDeviceKey) {
-  registry.AddKey(kInterface);
-  registry.SetString(kDevice + "\\Device Parameters", "PortName", "COM3");
-  EXPECT_EQ(Lookup("A1 B2"), -1);
-  EXPECT_EQ(Closes(registry).size(), 4u);  // instance, Enum\USB, CurrentControlSet, root
-  registry.ClearCalls();
-  registry.AddKey(kInterface + "\\Device Parameters");
-  EXPECT_EQ(Lookup("A1 B2"), -1);
-  EXPECT_EQ(Closes(registry).size(), 5u);
-  for (const auto& name : Calls(registry, "RegOpenKeyA")) EXPECT_NE(name, "Vid_10c4&Pid_823e\\A1_B2");
-  ExpectAllClosed();
-}
-
-TEST_F(NtLookup, OuterKeysMissingGiveMinusOneAndLeaveTheSerial) {
-  EXPECT_EQ(Lookup("A1 B2"), -1);
-  EXPECT_EQ(Closes(registry), (std::vector<std::string>{"HKLM"}));
-  EXPECT_EQ(SerialText(serial, 5), "A1 B2");
-  registry.AddKey("SYSTEM\\CurrentControlSet");
-  registry.ClearCalls();
-  EXPECT_EQ(Lookup("A1 B2"), -1);
-  EXPECT_EQ(Closes(registry), (std::vector<std::string>{kHklmSet, "HKLM"}));
-  EXPECT_EQ(SerialText(serial, 5), "A1 B2");
-  ExpectAllClosed();
-}
-
-TEST_F(NtLookup, NoInstanceKeyClosesTheOuterKeys) {
-  registry.AddKey(kUsb);
-  EXPECT_EQ(Lookup("A1 B2"), -1);
-  EXPECT_EQ(Closes(registry), (std::vector<std::string>{kHklmUsb, kHklmSet, "HKLM"}));
-  EXPECT_EQ(SerialText(serial, 5), "A1_B2");
-  ExpectAllClosed();
+// Every way the lookup can stop, with the keys it closes and the serial it leaves.
+TEST(NtLookupPaths, ClosesEachOpenedKeyInnermostFirstAndTheRootLast) {
+  const std::string set = "SYSTEM\\CurrentControlSet";
+  const std::string dp = "\\Device Parameters";
+  const std::string ci = "HKLM\\" + kInterface, cd = "HKLM\\" + kDevice;
+  const struct {
+    const char* path;
+    std::vector<std::string> keys;  // seeded without values
+    std::string portNameAt;         // key given "PortName" COM5, if any
+    int port;
+    std::vector<std::string> closes;
+    std::string serialAfter;
+  } cases[] = {
+      {"no CurrentControlSet", {}, "", -1, {"HKLM"}, "A1 B2"},
+      {"no Enum\\USB", {set}, "", -1, {kHklmSet, "HKLM"}, "A1 B2"},
+      {"interface key, no Device Parameters", {kInterface}, kDevice + dp, -1,
+       {ci, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
+      {"interface key, no PortName", {kInterface + dp}, kDevice + dp, -1,
+       {ci + dp, ci, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
+      {"interface key, PortName", {}, kInterface + dp, 5,
+       {ci + dp, ci, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
+      {"neither instance key", {kUsb}, "", -1, {kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
+      {"device key, no Device Parameters", {kDevice}, "", -1,
+       {cd, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
+      {"device key, no PortName", {kDevice + dp}, "", -1,
+       {cd + dp, cd, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
+      {"device key, PortName", {}, kDevice + dp, 5,
+       {cd + dp, cd, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    MemoryRegistry registry;
+    for (const auto& key : c.keys) registry.AddKey(key);
+    if (!c.portNameAt.empty()) registry.SetString(c.portNameAt, "PortName", "COM5");
+    RegistryPortLookup lookup(registry);
+    std::int32_t vid = 0x10C4, pid = 0x823E, length = 5;
+    ByteArray serial = SerialOf("A1 B2");
+    EXPECT_EQ(lookup.GetPortNumXP2000Vista(vid, pid, serial, length), c.port);
+    EXPECT_EQ(Closes(registry), c.closes);
+    EXPECT_EQ(SerialText(serial, 5), c.serialAfter);
+    EXPECT_TRUE(registry.EachOpenedClosedOnce());
+    EXPECT_EQ(registry.invalidCloses(), 0);
+  }
 }
 
 TEST_F(NtLookup, IdsWithoutLeadingZerosAndNegativeAsEightDigits) {
@@ -149,13 +157,19 @@ TEST_F(NtLookup, SecondLookupGivesTheSameResult) {
 TEST_F(NtLookup, ErrorsEndTheLookupAndLeaveNoKeyOpen) {
   registry.SetString(kInterface + "\\Device Parameters", "PortName", "COM40000");
   EXPECT_EQ(ErrorOf([&] { Lookup("A1 B2"); }), ErrorCode::Overflow);
+  const std::string ci = "HKLM\\" + kInterface;
+  EXPECT_EQ(Closes(registry), (std::vector<std::string>{ci + "\\Device Parameters", ci, kHklmUsb,
+                                                        kHklmSet, "HKLM"}));
   ExpectAllClosed();
 
+  registry.DeleteKey("SYSTEM");
   registry.AddKey(kUsb);
+  registry.ClearCalls();
   std::int32_t vid = 0x10C4, pid = 0x823E, tooLong = 65;
   ByteArray full(64);
   EXPECT_EQ(ErrorOf([&] { lookup.GetPortNumXP2000Vista(vid, pid, full, tooLong); }),
             ErrorCode::SubscriptOutOfRange);
+  EXPECT_EQ(Closes(registry), (std::vector<std::string>{kHklmUsb, kHklmSet, "HKLM"}));
   ExpectAllClosed();
 }
 

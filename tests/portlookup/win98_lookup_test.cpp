@@ -135,6 +135,37 @@ TEST_F(Win98Lookup, ValueLargerThanTheBufferIsPassedOverWithoutRetry) {
   ExpectAllClosed();
 }
 
+TEST_F(Win98Lookup, InstanceRefusedAgainOnItsRetryIsPassedOver) {
+  registry.FailQuery(Instance(0), "CRLowerDeviceID", kErrorMoreData);
+  AddInstance(1, kCableId, "COM4");
+  EXPECT_EQ(Lookup(), 4);
+  EXPECT_EQ(Opened(),
+            (std::vector<std::string>{Instance(0), Instance(0), Instance(1), Instance(2)}));
+  ExpectAllClosed();
+}
+
+// One instance key open at a time: each is closed before the next open.
+TEST_F(Win98Lookup, EachInstanceKeyIsClosedBeforeTheNextIsOpened) {
+  registry.AddKey(Instance(0));
+  AddInstance(1, kCableId, "COM4");
+  Lookup();
+  std::vector<std::string> sequence;
+  for (const auto& call : registry.calls())
+    sequence.push_back(call.function + " " + call.key + " " + call.argument);
+  const std::string guid = "HKLM\\Enum\\SLABCR\\guid\\";
+  EXPECT_EQ(sequence, (std::vector<std::string>{
+                          "RegOpenKeyA HKLM " + Instance(0),
+                          "RegQueryValueExA " + guid + "0000 CRLowerDeviceID",
+                          "RegCloseKey " + guid + "0000 ",
+                          "RegOpenKeyA HKLM " + Instance(1),
+                          "RegQueryValueExA " + guid + "0001 CRLowerDeviceID",
+                          "RegQueryValueExA " + guid + "0001 PortName",
+                          "RegCloseKey " + guid + "0001 ",
+                          "RegOpenKeyA HKLM " + Instance(2),
+                          "RegCloseKey HKLM ",
+                      }));
+}
+
 TEST_F(Win98Lookup, RefusedPortNameIsNotRetried) {
   AddInstance(0, kCableId, "COM" + std::string(60, '1'));  // needs 64 > 37
   EXPECT_EQ(Lookup(), -1);
@@ -151,6 +182,7 @@ TEST_F(Win98Lookup, ErrorsEndTheLookupAndLeaveNoKeyOpen) {
   ByteArray full(64);
   EXPECT_EQ(ErrorOf([&] { lookup.GetPortNum98(vid, pid, full, tooLong); }),
             ErrorCode::SubscriptOutOfRange);
+  ExpectAllClosed();
 }
 
 TEST_F(Win98Lookup, InstanceNumberPast32767Overflows) {
