@@ -1,6 +1,7 @@
 // The refresh sequence: count the bridges, probe each by index, look the cable's port up, set the caption.
 #include "discovery/cable_scan.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/checked_int.h"
@@ -11,6 +12,11 @@ namespace {
 
 constexpr std::uint32_t kVersionMask = 0x8000000Fu;
 constexpr std::uint32_t kWindows95Family4 = 0x80000004u;
+
+// A library that reports a count near 2^31 would have the scan probe for
+// hours. USB gives each host controller at most 127 device addresses, so no
+// machine has this many bridges; indices beyond it are never probed.
+constexpr std::int32_t kMaxProbedIndex = CableScan::kMaxBridgesProbed - 1;
 
 }  // namespace
 
@@ -34,8 +40,7 @@ void CableScan::GetDeviceData() {
   scan.CableVid = std::trunc(ReadNumber("&H10C4"));
   scan.CablePid = std::trunc(ReadNumber("&H823E"));
   // Raises the overflow error for the most negative count, before any open.
-  const std::int32_t last = CheckedSub32(state_.DeviceCount, 1);
-  // last is at most INT32_MAX - 1, so the index never wraps.
+  const std::int32_t last = std::min(CheckedSub32(state_.DeviceCount, 1), kMaxProbedIndex);
   for (std::int32_t i = 0; i <= last; ++i) {
     if (Probe(i, scan)) PortStep(scan);
   }

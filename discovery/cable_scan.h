@@ -19,6 +19,10 @@ class CableScan {
   CableScan(modMain& state, modCP210x& bridge, OsVersion& os, PortLookup& lookup,
             StatusLabel& label);
 
+  // The scan probes at most this many indices, whatever count the library
+  // reports; DeviceCount keeps the count as reported.
+  static constexpr std::int32_t kMaxBridgesProbed = 1024;
+
   void FillDeviceList();
   void EnumDevices();
   void GetDeviceData();

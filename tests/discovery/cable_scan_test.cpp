@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <map>
@@ -191,6 +192,39 @@ TEST_F(CableScanTest, CountBeyondTheBridgesProbesEveryIndex) {
   EXPECT_EQ(Calls(), Expand({"count", "open", "vid", "pid", "serial", "close", "GetVersion", "NT",
                              "open", "open", "caption"}));
   EXPECT_EQ(state.LastStatus, MemoryCp210x::kStatusNoSuchDevice);
+}
+
+// An absurd count is probed only up to the cap: the scan ends, with the
+// cable found when it lies within the cap, and DeviceCount keeps the count.
+TEST_F(CableScanTest, AbsurdCountsAreProbedOnlyUpToTheCap) {
+  const std::int32_t cap = CableScan::kMaxBridgesProbed;
+  struct Case {
+    std::int32_t count;
+    std::int32_t cableIndex;
+    const char* caption;
+    std::size_t opens;
+  };
+  const Case cases[] = {{INT32_MAX, 0, "COM Port: 3", cap},
+                        {INT32_MAX, cap - 1, "COM Port: 3", cap},
+                        {cap + 1, cap, kNotFound, cap},
+                        {cap, cap - 1, "COM Port: 3", cap},
+                        {cap - 1, cap - 2, "COM Port: 3", cap - 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.count);
+    MemoryCp210x bridges{&log};
+    for (std::int32_t i = 0; i < c.cableIndex; ++i) bridges.AddBridge(kVid, 0xEA60, "OTHER");
+    bridges.AddBridge(kVid, kPid, "S");
+    bridges.SetCount(c.count);
+    log.Clear();
+    CableScan capped{state, bridges, os, lookup, label};
+    capped.FillDeviceList();
+    EXPECT_EQ(label.captions.back(), c.caption);
+    const Names calls = Calls();
+    EXPECT_EQ(static_cast<std::size_t>(std::count(calls.begin(), calls.end(), "CP210x_Open")),
+              c.opens);
+    EXPECT_EQ(state.DeviceCount, c.count);
+    EXPECT_FALSE(state.DeviceHandleOpen);
+  }
 }
 
 // The failed count writes nothing, so the scan walks the count of the refresh before.
