@@ -344,6 +344,58 @@ class FatalErrors(WindowCase):
         self.assertEqual(program.wait(), 1)
 
 
+class MisbehavingLibrary(WindowCase):
+    """A library that writes or reports more than it should: the port, "none found", or the
+    program's own error, and the program stays whole."""
+    SCAN_CAP = 1024
+
+    def refresh_twice_and_quit(self, program, label):
+        for _ in range(2):
+            driver("click Refresh")
+            self.assertEqual(self.label(), label)
+        driver("click Quit")
+        self.assertEqual(program.wait(), 0)
+
+    def test_a_serial_written_past_the_array_still_shows_the_port(self):
+        # 256 bytes stored where the program's array holds 64; the length reported is 8.
+        program = self.open_window(CABLE.rstrip("\n") + " write=256\n")
+        self.assertEqual(self.label(), "COM Port: 3")
+        self.assertIn("written=256", program.calls("CP210x_GetDeviceSerialNumber")[0])
+        self.refresh_twice_and_quit(program, "COM Port: 3")
+
+    def test_a_serial_length_past_the_array_ends_with_subscript_out_of_range(self):
+        for fields in (" length=65", " write=256 length=256", " length=2147483647"):
+            with self.subTest(fields=fields):
+                program = self.launch(CABLE.rstrip("\n") + fields + "\n")
+                self.expect_message(program, "Subscript out of range", owner="none")
+                driver("dismiss")
+                self.assertEqual(program.wait(), 1)
+                # The bridge was closed before the lookup raised the error.
+                self.assertEqual(len(program.calls("CP210x_Close")), 1)
+
+    def test_an_absurd_count_is_probed_only_up_to_the_cap(self):
+        for numdevices in ("count=2147483647", "status=5 count=2147483647", "count=1000000"):
+            with self.subTest(numdevices=numdevices):
+                program = self.open_window(f"numdevices {numdevices}\n" + OTHER_BRIDGE + CABLE)
+                self.assertEqual(self.label(), "COM Port: 3")
+                self.assertEqual(len(program.calls("CP210x_Open")), self.SCAN_CAP)
+                self.assertEqual(len(program.calls("CP210x_Close")), 2)
+                driver("click Quit")
+                self.assertEqual(program.wait(), 0)
+
+    def test_an_absurd_count_without_the_cable_finds_none(self):
+        program = self.open_window("numdevices count=2147483647\n" + OTHER_BRIDGE)
+        self.assertEqual(self.label(), NOT_FOUND)
+        self.refresh_twice_and_quit(program, NOT_FOUND)
+
+    def test_the_most_negative_count_ends_with_overflow(self):
+        program = self.launch("numdevices count=-2147483648\n" + CABLE)
+        self.expect_message(program, "Overflow", owner="none")
+        driver("dismiss")
+        self.assertEqual(program.wait(), 1)
+        self.assertEqual(program.calls("CP210x_Open"), [])
+
+
 class Geometry(WindowCase):
     dpi = 96
     client = (365, 46)
