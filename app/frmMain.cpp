@@ -1,4 +1,4 @@
-// The main window's events: load runs the first scan, Refresh scans again, Quit ends, unload releases the bridge.
+// The main window's events: load scans, Refresh scans again, Quit ends, unload releases the bridge.
 #include "app/frmMain.h"
 
 #include "app/fatal_error.h"

@@ -1,4 +1,4 @@
-// The main window's plain object: its four event handlers and the tops of the events that raise them.
+// The main window's plain object: its four event handlers and the tops of the events raising them.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,8 @@ namespace tervane {
 class frmMain {
  public:
   // Label1 is the window's status label, into which the scan writes.
-  frmMain(modMain& state, modCP210x& bridge, OsVersion& os, PortLookup& lookup,
-          StatusLabel& Label1, WindowSystem& windows);
+  frmMain(modMain& state, modCP210x& bridge, OsVersion& os, PortLookup& lookup, StatusLabel& Label1,
+          WindowSystem& windows);
 
   // The event handlers. None of them catches an error.
   void Form_Load();

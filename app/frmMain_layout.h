@@ -1,4 +1,4 @@
-// The main window's stored geometry in twips, and its conversion to pixels at the screen's resolution.
+// The main window's stored geometry in twips, and its conversion to pixels at the screen's DPI.
 #pragma once
 
 namespace tervane {

@@ -1,4 +1,4 @@
-// The refresh sequence: count the bridges, probe each by index, look the cable's port up, set the caption.
+// The refresh: count the bridges, probe each by index, look the cable's port up, set the caption.
 #include "discovery/cable_scan.h"
 
 #include <algorithm>
@@ -44,8 +44,7 @@ void CableScan::GetDeviceData() {
   for (std::int32_t i = 0; i <= last; ++i) {
     if (Probe(i, scan)) PortStep(scan);
   }
-  label_.SetCaption(scan.CableFound ? "COM Port: " + scan.PortText
-                                    : "No VYX USB Programmer Found");
+  label_.SetCaption(scan.CableFound ? "COM Port: " + scan.PortText : "No VYX USB Programmer Found");
 }
 
 bool CableScan::Probe(std::int32_t index, ScanValues& scan) {

@@ -11,7 +11,8 @@ namespace tervane {
 class ByteArray {
  public:
   // All bytes start at zero.
-  explicit ByteArray(std::int32_t count) : bytes_(count > 0 ? static_cast<std::size_t>(count) : 0) {}
+  explicit ByteArray(std::int32_t count)
+      : bytes_(count > 0 ? static_cast<std::size_t>(count) : 0) {}
 
   std::int32_t size() const { return static_cast<std::int32_t>(bytes_.size()); }
 

@@ -1,8 +1,8 @@
 // The leading-number reader.
 #include "platform/number_text.h"
 
-#include <cstdlib>
 #include <cstddef>
+#include <cstdlib>
 
 namespace tervane {
 

@@ -49,8 +49,8 @@ std::int16_t RegistryPortLookup::GetPortNumXP2000Vista(std::int32_t& Vid, std::i
 // The interface key first; the device key only when the interface key does not open.
 std::int16_t RegistryPortLookup::ReadInstanceNT(RegKey usb, const std::int32_t& Vid,
                                                 const std::int32_t& Pid, ByteArray& SerialString,
-                                                const std::int32_t& SerialLength,
-                                                ByteArray& buffer, std::int32_t& byteCount) {
+                                                const std::int32_t& SerialLength, ByteArray& buffer,
+                                                std::int32_t& byteCount) {
   const std::string interfaceName =
       IdsPrefix(Vid, Pid) + "&Mi_00\\" + ConvertToString(SerialString, SerialLength) + "_00";
   RegKey instance = 0;

@@ -22,7 +22,8 @@ namespace {
 
 std::string Hex(std::int32_t value, const char* format) {
   char digits[9];
-  std::snprintf(digits, sizeof digits, format, static_cast<unsigned>(static_cast<std::uint32_t>(value)));
+  std::snprintf(digits, sizeof digits, format,
+                static_cast<unsigned>(static_cast<std::uint32_t>(value)));
   return digits;
 }
 

@@ -1,4 +1,4 @@
-// The COM port lookups over the registry: beneath Enum\USB on the NT family, the SLABCR instance walk on the 95 family.
+// The COM port lookups: beneath Enum\USB on the NT family, the SLABCR walk on the 95 family.
 #pragma once
 
 #include <cstdint>

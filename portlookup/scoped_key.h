@@ -1,4 +1,4 @@
-// A registry key that is closed exactly once: explicitly on the normal path, or when an error unwinds past it.
+// A registry key closed exactly once: explicitly on the normal path, or when an error unwinds it.
 #pragma once
 
 #include "platform/registry.h"

@@ -125,7 +125,8 @@ class LineReader {
     std::string directive;
     if (!(words >> directive)) return;  // blank line
     Bridge bridge;
-    if (directive != "bridge" && directive != "numdevices") Fail("unknown directive '" + directive + "'");
+    if (directive != "bridge" && directive != "numdevices")
+      Fail("unknown directive '" + directive + "'");
     for (std::string field; words >> field;) {
       const std::size_t equals = field.find('=');
       if (equals == std::string::npos) Fail("field without '=': '" + field + "'");
@@ -156,7 +157,7 @@ Scenario ParseScenario(const std::string& text) {
   int number = 0;
   for (std::string line; std::getline(lines, line);) {
     ++number;
-    line = line.substr(0, line.find('#'));
+    if (const auto comment = line.find('#'); comment != std::string::npos) line.erase(comment);
     std::istringstream words(line);
     LineReader(number).Directive(scenario, words);
   }
@@ -182,7 +183,7 @@ std::string EscapeBytes(const std::string& bytes) {
   return text;
 }
 
-const char* CallName(BridgeCall call) { return kCallNames[static_cast<std::size_t>(call)]; }
+const char* CallName(BridgeCall call) { return kCallNames.at(static_cast<std::size_t>(call)); }
 
 }  // namespace standin
 }  // namespace tervane

@@ -1,4 +1,4 @@
-// The stand-in usbdongle.dll: simulated CP210x bridges for tests and the demo, never the real library.
+// The stand-in usbdongle.dll: simulated CP210x bridges for tests and the demo, not the real one.
 #include <windows.h>
 
 #include <cstdint>
@@ -200,8 +200,9 @@ std::int32_t __stdcall CP210x_GetDeviceSerialNumber(std::uint32_t handle, std::u
   WriteSerial(*bridge, buffer);
   *length = bridge->ReportedLength();
   return Report(what, 0,
-                "length=" + std::to_string(*length) + " written=" +
-                    std::to_string(bridge->BytesWritten()) + " serial=" + EscapeBytes(bridge->serial));
+                "length=" + std::to_string(*length) +
+                    " written=" + std::to_string(bridge->BytesWritten()) +
+                    " serial=" + EscapeBytes(bridge->serial));
 }
 
 }  // extern "C"

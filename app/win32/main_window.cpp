@@ -1,4 +1,4 @@
-// The main window's Win32 side: class, controls in twips at the screen's resolution, messages, keyboard.
+// The main window's Win32 side: class, controls in twips at the screen's DPI, messages, keyboard.
 #include "app/win32/main_window.h"
 
 #include <new>
@@ -83,9 +83,11 @@ bool MainWindow::Create(frmMain& form) {
   RECT frame = {0, 0, TwipsToPixels(layout::kClientWidth, dpiX_),
                 TwipsToPixels(layout::kClientHeight, dpiY_)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
-  CreateWindowExA(kWindowExStyle, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
-                  this);
+  // WM_NCCREATE stores the handle already, for the messages sent during
+  // creation; a creation that fails after it leaves nullptr here.
+  window_ = CreateWindowExA(kWindowExStyle, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                            nullptr, nullptr, instance_, this);
   return window_ != nullptr;
 }
 
@@ -199,9 +201,9 @@ bool MainWindow::CreateControls() {
 HWND MainWindow::CreateControl(const char* className, const char* text, DWORD style, int id,
                                const TwipsRect& place) {
   const PixelRect pixels = ToPixels(place, dpiX_, dpiY_);
-  HWND control = CreateWindowExA(0, className, text, style, pixels.left, pixels.top, pixels.width,
-                                 pixels.height, window_, reinterpret_cast<HMENU>(id), instance_,
-                                 nullptr);
+  HWND control =
+      CreateWindowExA(0, className, text, style, pixels.left, pixels.top, pixels.width,
+                      pixels.height, window_, reinterpret_cast<HMENU>(id), instance_, nullptr);
   if (control != nullptr) {
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
   }

@@ -1,4 +1,4 @@
-// Resource IDs shared by the resource script and the code (plain macros, for the resource compiler).
+// Resource IDs shared by the resource script and the code (plain macros, for the resource tools).
 #ifndef TERVANE_APP_WIN32_RESOURCE_IDS_H
 #define TERVANE_APP_WIN32_RESOURCE_IDS_H
 

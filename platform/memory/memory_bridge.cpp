@@ -129,7 +129,8 @@ std::int32_t MemoryCp210x::CP210x_Open(std::int32_t DeviceNum, std::uint32_t& Ha
   Call call{Function::Open, DeviceNum};
   const std::string inputs = "index=" + std::to_string(DeviceNum);
   RaiseIfChosen(call.function, DeviceNum, call, inputs);
-  if (const Fault* fault = FaultOf(call.function, DeviceNum); fault != nullptr && fault->status != 0) {
+  if (const Fault* fault = FaultOf(call.function, DeviceNum);
+      fault != nullptr && fault->status != 0) {
     call.status = fault->status;
     if (!fault->garbage) return Finish(call, inputs, "");
     Handle = static_cast<std::uint32_t>(kGarbage);
@@ -163,7 +164,8 @@ std::int32_t MemoryCp210x::CP210x_Close(std::uint32_t Handle) {
     return Finish(call, inputs, "");
   }
   ++opening->closeCalls;
-  if (const Fault* fault = FaultOf(call.function, call.index); fault != nullptr && fault->status != 0) {
+  if (const Fault* fault = FaultOf(call.function, call.index);
+      fault != nullptr && fault->status != 0) {
     call.status = fault->status;
     return Finish(call, inputs, "");
   }
@@ -215,7 +217,8 @@ std::int32_t MemoryCp210x::CP210x_GetDeviceSerialNumber(std::uint32_t Handle,
     return Finish(call, inputs, "");
   }
   const auto room = static_cast<std::size_t>(SerialString.size());
-  if (const Fault* fault = FaultOf(call.function, call.index); fault != nullptr && fault->status != 0) {
+  if (const Fault* fault = FaultOf(call.function, call.index);
+      fault != nullptr && fault->status != 0) {
     call.status = fault->status;
     if (!fault->garbage) return Finish(call, inputs, "");
     std::fill_n(SerialString.data(), room, kGarbageByte);
@@ -226,9 +229,9 @@ std::int32_t MemoryCp210x::CP210x_GetDeviceSerialNumber(std::uint32_t Handle,
   const std::size_t stored = std::min(bridge->serial.size(), room);
   std::copy_n(bridge->serial.begin(), stored, SerialString.data());
   SerialLength = bridge->reportedLength.value_or(static_cast<std::int32_t>(bridge->serial.size()));
-  return Finish(call, inputs,
-                "length=" + std::to_string(SerialLength) + " serial=" +
-                    Escaped(SerialString.data(), stored));
+  return Finish(
+      call, inputs,
+      "length=" + std::to_string(SerialLength) + " serial=" + Escaped(SerialString.data(), stored));
 }
 
 std::vector<MemoryCp210x::Function> MemoryCp210x::Functions() const {
@@ -246,9 +249,8 @@ std::vector<std::uint32_t> MemoryCp210x::OpenHandles() const {
 }
 
 bool MemoryCp210x::EachOpenedClosedOnce() const {
-  return invalidCloses_ == 0 &&
-         std::all_of(openings_.begin(), openings_.end(),
-                     [](const Opening& o) { return o.closeCalls == 1; });
+  return invalidCloses_ == 0 && std::all_of(openings_.begin(), openings_.end(),
+                                            [](const Opening& o) { return o.closeCalls == 1; });
 }
 
 const char* MemoryCp210x::NameOf(Function function) {

@@ -1,4 +1,4 @@
-// In-memory stand-in for the CP210x bridge library: simulated bridges, injected failures, handle tracking.
+// In-memory stand-in for the CP210x bridge library: simulated bridges, injected failures, handles.
 #pragma once
 
 #include <cstdint>
@@ -40,7 +40,14 @@ class MemoryCp210x final : public modCP210x {
   static constexpr std::int32_t kGarbage = 0x5A5A5A5A;
   static constexpr std::uint8_t kGarbageByte = 0xA5;
 
-  enum class Function { GetNumDevices, Open, Close, GetDeviceVid, GetDevicePid, GetDeviceSerialNumber };
+  enum class Function {
+    GetNumDevices,
+    Open,
+    Close,
+    GetDeviceVid,
+    GetDevicePid,
+    GetDeviceSerialNumber
+  };
 
   struct Bridge {
     std::int32_t vid = 0;

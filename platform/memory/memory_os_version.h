@@ -22,7 +22,8 @@ class MemoryOsVersion final : public OsVersion {
   static constexpr std::uint32_t kWindows8 = 0x23F00206u;  // also 8.1, 10, 11 without a manifest
   static constexpr std::uint32_t kWindows10Manifested = 0x4A61000Au;
 
-  explicit MemoryOsVersion(std::uint32_t value, CallLog* log = nullptr) : value_(value), log_(log) {}
+  explicit MemoryOsVersion(std::uint32_t value, CallLog* log = nullptr)
+      : value_(value), log_(log) {}
 
   void Set(std::uint32_t value) { value_ = value; }
   int calls() const { return calls_; }

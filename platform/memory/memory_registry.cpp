@@ -1,4 +1,4 @@
-// The in-memory registry: keys matched as code page 1252 folds case, paths walked level by level, every call recorded.
+// The in-memory registry: keys matched as code page 1252 folds case, walked level by level, logged.
 #include "platform/memory/memory_registry.h"
 
 #include <algorithm>
@@ -46,7 +46,9 @@ std::string Folded(const std::string& name) {
 
 // The text as the ANSI functions read it: up to the first zero byte.
 std::string UpToZero(const std::string& text) { return text.substr(0, text.find('\0')); }
-std::string UpToZero(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
+std::string UpToZero(const char* text) {
+  return text != nullptr ? std::string(text) : std::string();
+}
 
 // The components of a path, empty ones (doubled or trailing backslashes) skipped.
 std::vector<std::string> Components(const std::string& path) {
@@ -98,8 +100,8 @@ struct MemoryRegistry::Node {
   bool deleted = false;
   std::int32_t openFailure = kErrorSuccess;
   std::map<std::string, std::unique_ptr<Node>> children;  // by folded name
-  std::map<std::string, Value> values;                     // by folded name
-  std::map<std::string, std::int32_t> queryFailures;       // by folded name
+  std::map<std::string, Value> values;                    // by folded name
+  std::map<std::string, std::int32_t> queryFailures;      // by folded name
 
   Node* Child(const std::string& name) const {
     const auto found = children.find(Folded(name));
@@ -150,8 +152,8 @@ void MemoryRegistry::SetString(const std::string& path, const std::string& name,
   SetValue(path, name, kRegSz, bytes);
 }
 
-void MemoryRegistry::SetValue(const std::string& path, const std::string& name,
-                              std::uint32_t type, const std::vector<std::uint8_t>& bytes) {
+void MemoryRegistry::SetValue(const std::string& path, const std::string& name, std::uint32_t type,
+                              const std::vector<std::uint8_t>& bytes) {
   MakeNode(path)->values[Folded(UpToZero(name))] = Node::Value{type, bytes};
 }
 
@@ -310,16 +312,15 @@ std::int32_t MemoryRegistry::RegCloseKey(RegKey Key) {
   return Record(call, keyText + " -> " + std::to_string(call.result));
 }
 
-std::int32_t MemoryRegistry::Record(Call call, const std::string& detail) {
+std::int32_t MemoryRegistry::Record(const Call& call, const std::string& detail) {
   calls_.push_back(call);
   if (log_ != nullptr) log_->Add(call.function + " " + detail);
   return call.result;
 }
 
 bool MemoryRegistry::EachOpenedClosedOnce() const {
-  return invalidCloses_ == 0 &&
-         std::all_of(openings_.begin(), openings_.end(),
-                     [](const Opening& o) { return o.closeCalls == 1; });
+  return invalidCloses_ == 0 && std::all_of(openings_.begin(), openings_.end(),
+                                            [](const Opening& o) { return o.closeCalls == 1; });
 }
 
 std::vector<RegKey> MemoryRegistry::OpenHandles() const {

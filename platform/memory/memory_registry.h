@@ -109,8 +109,10 @@ class MemoryRegistry final : public Registry {
   // A key that is not open is written as its handle, e.g. handle=0x4321.
   struct Call {
     std::string function;  // "RegOpenKeyExA", "RegOpenKeyA", "RegQueryValueExA", "RegCloseKey"
-    std::string key;       // the key the call was made on: "HKLM" or its full path, e.g. "HKLM\SYSTEM\CurrentControlSet"; "" if not open
-    std::string argument;  // the subkey path or value name as passed (up to its zero byte); empty for a close
+    std::string key;       // the key the call was made on: "HKLM" or its full path, e.g.
+                           // "HKLM\SYSTEM\CurrentControlSet"; "" if not open
+    std::string argument;  // the subkey path or value name as passed (up to its zero byte); empty
+                           // for a close
     std::int32_t byteCountIn = 0;   // queries only
     std::int32_t byteCountOut = 0;  // queries only
     std::int32_t result = 0;
@@ -159,7 +161,7 @@ class MemoryRegistry final : public Registry {
   std::int32_t Query(const Handle* handle, const std::string& name, std::uint32_t& type,
                      ByteArray& data, std::int32_t& byteCount) const;
   RegKey NewHandle(Node* node, bool mayQuery);
-  std::int32_t Record(Call call, const std::string& detail);
+  std::int32_t Record(const Call& call, const std::string& detail);
 
   std::unique_ptr<Node> root_;
   // HKEY_LOCAL_MACHINE carries every right.

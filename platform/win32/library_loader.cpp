@@ -30,8 +30,7 @@ bool SearchFlagsSupported() { return Kernel32Function("SetDefaultDllDirectories"
 // Removes the current directory from the search for the dependencies of a
 // library loaded by full path. Process-wide, and harmless to repeat.
 void DropCurrentDirectoryFromSearch() {
-  auto setDllDirectory =
-      reinterpret_cast<SetDllDirectoryAFn>(Kernel32Function("SetDllDirectoryA"));
+  auto setDllDirectory = reinterpret_cast<SetDllDirectoryAFn>(Kernel32Function("SetDllDirectoryA"));
   if (setDllDirectory != nullptr) setDllDirectory("");
 }
 
@@ -80,7 +79,8 @@ class QuietLoaderErrors {
 
 std::string ExeFolder() {
   std::vector<char> buffer(1024);
-  const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  const DWORD length =
+      GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   // A length that fills the buffer means the name was cut short.
   if (length == 0 || length >= buffer.size()) return {};
   const std::string path(buffer.data(), length);

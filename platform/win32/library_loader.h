@@ -1,4 +1,4 @@
-// Loads a DLL by file name from the program's own folder or the system folders, never the current directory.
+// Loads a DLL by name from the program's folder or the system folders, never the current directory.
 #pragma once
 
 #include <windows.h>

@@ -72,8 +72,8 @@ std::int32_t Win32Cp210x::CP210x_GetDeviceSerialNumber(std::uint32_t Handle,
                                                        ByteArray& SerialString,
                                                        std::int32_t& SerialLength,
                                                        std::int32_t& Flag) {
-  auto getSerial = As<GetDeviceSerialNumberFn>(
-      Function("CP210x_GetDeviceSerialNumber", getDeviceSerialNumber_));
+  auto getSerial =
+      As<GetDeviceSerialNumberFn>(Function("CP210x_GetDeviceSerialNumber", getDeviceSerialNumber_));
   // The scratch starts as a copy of the caller's bytes, so bytes the library
   // leaves alone keep their values, as if it had written into the array.
   const std::size_t kept =

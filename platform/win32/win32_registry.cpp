@@ -44,8 +44,8 @@ std::int32_t Win32Registry::RegQueryValueExA(RegKey Key, const char* ValueName,
   DWORD reserved = Reserved;
   DWORD type = Type;
   DWORD count = static_cast<DWORD>(ByteCount);
-  const LONG result = ::RegQueryValueExA(ToHkey(Key), ValueName, Reserved != 0 ? &reserved : nullptr,
-                                         &type, data, &count);
+  const LONG result = ::RegQueryValueExA(ToHkey(Key), ValueName,
+                                         Reserved != 0 ? &reserved : nullptr, &type, data, &count);
   Type = type;
   // A value's size cannot reach 2 GiB, so the count fits the signed count.
   ByteCount = static_cast<std::int32_t>(count);

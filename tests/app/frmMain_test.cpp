@@ -1,4 +1,4 @@
-// The main window's events against a fake bridge library: load, Refresh, Quit, unload and fatal errors.
+// The main window's events against a fake bridge library: load, Refresh, Quit, unload, errors.
 #include "app/frmMain.h"
 
 #include <gtest/gtest.h>
@@ -248,9 +248,10 @@ TEST_F(FrmMainTest, AnErrorInTheUnloadEnds) {
   bridge.Raise(Function::Close, 0,
                RuntimeError::EntryPointNotFound("CP210x_Close", "usbdongle.dll"));
   EXPECT_FALSE(form.Closing());
-  EXPECT_EQ(windows.messages,
-            std::vector<std::string>{
-                "Run-time error '453':\n\nCan't find DLL entry point CP210x_Close in usbdongle.dll"});
+  EXPECT_EQ(
+      windows.messages,
+      std::vector<std::string>{
+          "Run-time error '453':\n\nCan't find DLL entry point CP210x_Close in usbdongle.dll"});
   EXPECT_EQ(windows.ends, std::vector<int>{1});
 }
 

@@ -21,8 +21,8 @@ TEST_P(TwipsToPixelsTest, RoundsToTheNearestPixel) {
 INSTANTIATE_TEST_SUITE_P(Values, TwipsToPixelsTest,
                          ::testing::Values(Conversion{15, 96, 1}, Conversion{5475, 96, 365},
                                            Conversion{690, 96, 46}, Conversion{7, 96, 0},
-                                           Conversion{8, 96, 1},  // 7.5 twips make half a pixel
-                                           Conversion{690, 120, 58},   // 57.5
+                                           Conversion{8, 96, 1},      // 7.5 twips make half a pixel
+                                           Conversion{690, 120, 58},  // 57.5
                                            Conversion{1095, 120, 91},  // 91.25
                                            Conversion{5475, 120, 456}, Conversion{5475, 144, 548},
                                            Conversion{0, 120, 0}, Conversion{-15, 96, -1},

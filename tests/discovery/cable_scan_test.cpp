@@ -32,10 +32,14 @@ const char* kNotFound = "No VYX USB Programmer Found";
 // Short names for the calls, so an expected sequence reads at a glance.
 Names Expand(const Names& shortNames) {
   static const std::map<std::string, std::string> full = {
-      {"count", "CP210x_GetNumDevices"},  {"open", "CP210x_Open"},
-      {"vid", "CP210x_GetDeviceVid"},     {"pid", "CP210x_GetDevicePid"},
-      {"serial", "CP210x_GetDeviceSerialNumber"}, {"close", "CP210x_Close"},
-      {"NT", "GetPortNumXP2000Vista"},    {"98", "GetPortNum98"},
+      {"count", "CP210x_GetNumDevices"},
+      {"open", "CP210x_Open"},
+      {"vid", "CP210x_GetDeviceVid"},
+      {"pid", "CP210x_GetDevicePid"},
+      {"serial", "CP210x_GetDeviceSerialNumber"},
+      {"close", "CP210x_Close"},
+      {"NT", "GetPortNumXP2000Vista"},
+      {"98", "GetPortNum98"},
       {"caption", "SetCaption"}};
   Names names;
   for (const auto& n : shortNames) names.push_back(full.count(n) ? full.at(n) : n);
@@ -81,25 +85,44 @@ struct ProbeCase {
   std::int16_t lastStatus;
 };
 
-const Names kFound = {"count", "open", "vid", "pid", "serial", "close", "GetVersion", "NT",
-                      "caption"};
+const Names kFound = {"count", "open",       "vid", "pid",    "serial",
+                      "close", "GetVersion", "NT",  "caption"};
 
 const ProbeCase kProbeCases[] = {
-    {"OpenFails", [](MemoryCp210x& b) { b.Fail(Fn::Open, 0, 7); }, {"count", "open", "caption"},
-     kNotFound, 7},
-    {"OpenFailsWritingGarbage", [](MemoryCp210x& b) { b.Fail(Fn::Open, 0, 7, true); },
-     {"count", "open", "caption"}, kNotFound, 7},
-    {"VidFails", [](MemoryCp210x& b) { b.Fail(Fn::GetDeviceVid, 0, 9, true); },
-     {"count", "open", "vid", "close", "caption"}, kNotFound, 9},
-    {"PidFails", [](MemoryCp210x& b) { b.Fail(Fn::GetDevicePid, 0, 0x22, true); },
-     {"count", "open", "vid", "pid", "close", "caption"}, kNotFound, 0x22},
-    {"SerialFails", [](MemoryCp210x& b) { b.Fail(Fn::GetDeviceSerialNumber, 0, 4, true); },
-     {"count", "open", "vid", "pid", "serial", "close", "caption"}, kNotFound, 4},
-    {"StatusKeepsItsLow16Bits", [](MemoryCp210x& b) { b.Fail(Fn::GetDeviceSerialNumber, 0, 0x12345); },
-     {"count", "open", "vid", "pid", "serial", "close", "caption"}, kNotFound, 0x2345},
+    {"OpenFails",
+     [](MemoryCp210x& b) { b.Fail(Fn::Open, 0, 7); },
+     {"count", "open", "caption"},
+     kNotFound,
+     7},
+    {"OpenFailsWritingGarbage",
+     [](MemoryCp210x& b) { b.Fail(Fn::Open, 0, 7, true); },
+     {"count", "open", "caption"},
+     kNotFound,
+     7},
+    {"VidFails",
+     [](MemoryCp210x& b) { b.Fail(Fn::GetDeviceVid, 0, 9, true); },
+     {"count", "open", "vid", "close", "caption"},
+     kNotFound,
+     9},
+    {"PidFails",
+     [](MemoryCp210x& b) { b.Fail(Fn::GetDevicePid, 0, 0x22, true); },
+     {"count", "open", "vid", "pid", "close", "caption"},
+     kNotFound,
+     0x22},
+    {"SerialFails",
+     [](MemoryCp210x& b) { b.Fail(Fn::GetDeviceSerialNumber, 0, 4, true); },
+     {"count", "open", "vid", "pid", "serial", "close", "caption"},
+     kNotFound,
+     4},
+    {"StatusKeepsItsLow16Bits",
+     [](MemoryCp210x& b) { b.Fail(Fn::GetDeviceSerialNumber, 0, 0x12345); },
+     {"count", "open", "vid", "pid", "serial", "close", "caption"},
+     kNotFound,
+     0x2345},
     // Only the low 16 bits count, so 0x10000 reads as success.
-    {"Status0x10000CountsAsSuccess", [](MemoryCp210x& b) { b.Fail(Fn::GetDeviceSerialNumber, 0, 0x10000); },
-     kFound, "COM Port: 3", 0},
+    {"Status0x10000CountsAsSuccess",
+     [](MemoryCp210x& b) { b.Fail(Fn::GetDeviceSerialNumber, 0, 0x10000); }, kFound, "COM Port: 3",
+     0},
     {"CloseFailsIgnored", [](MemoryCp210x& b) { b.Fail(Fn::Close, 0, 0x33); }, kFound,
      "COM Port: 3", 0},
     {"Found", [](MemoryCp210x&) {}, kFound, "COM Port: 3", 0},
@@ -289,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, VersionChoice, ::testing::ValuesIn(kVersionCa
 TEST_F(CableScanTest, PortTextIsPlainDecimal) {
   bridge.AddBridge(kVid, kPid, "S");
   const std::pair<std::int16_t, const char*> cases[] = {
-      {-1, "COM Port: -1"}, {0, "COM Port: 0"}, {7, "COM Port: 7"},
+      {-1, "COM Port: -1"}, {0, "COM Port: 0"},         {7, "COM Port: 7"},
       {12, "COM Port: 12"}, {32767, "COM Port: 32767"}, {-32768, "COM Port: -32768"}};
   for (const auto& [port, caption] : cases) {
     lookup.answers = {port};
@@ -369,7 +392,8 @@ TEST_F(CableScanTest, LookupErrorEndsTheScanWithTheBridgeClosed) {
   log.Clear();
   lookup.error = RuntimeError::SubscriptOutOfRange();
   EXPECT_THROW(scan.FillDeviceList(), RuntimeError);
-  EXPECT_EQ(Calls(), Expand({"count", "open", "vid", "pid", "serial", "close", "GetVersion", "NT"}));
+  EXPECT_EQ(Calls(),
+            Expand({"count", "open", "vid", "pid", "serial", "close", "GetVersion", "NT"}));
   EXPECT_EQ(label.captions, Names{"COM Port: 3"});
   EXPECT_TRUE(bridge.OpenHandles().empty());
   EXPECT_FALSE(state.DeviceHandleOpen);

@@ -1,4 +1,4 @@
-// Recording fakes for the scan's tests: a port lookup and the status label, both logging to a shared CallLog.
+// Recording fakes for the scan's tests: a port lookup and the status label, logging to a CallLog.
 #pragma once
 
 #include <algorithm>

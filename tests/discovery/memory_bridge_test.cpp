@@ -1,4 +1,4 @@
-// The in-memory bridge library behaves as a real one would: handles, refusals, stored bytes, injected faults.
+// The in-memory bridge library behaves as a real one: handles, refusals, stored bytes, faults.
 #include "platform/memory/memory_bridge.h"
 
 #include <gtest/gtest.h>
@@ -85,7 +85,8 @@ TEST(MemoryBridge, FailuresWriteOnlyWhenAskedForGarbage) {
   for (bool garbage : {false, true}) {
     MemoryCp210x bridge;
     bridge.AddBridge(0x10C4, 0x823E, "SER");
-    for (Fn f : {Fn::GetNumDevices, Fn::GetDeviceVid, Fn::GetDevicePid, Fn::GetDeviceSerialNumber}) {
+    for (Fn f :
+         {Fn::GetNumDevices, Fn::GetDeviceVid, Fn::GetDevicePid, Fn::GetDeviceSerialNumber}) {
       bridge.Fail(f, 0, 0x20, garbage);
     }
     const std::int32_t kept = garbage ? MemoryCp210x::kGarbage : 11;
@@ -151,7 +152,8 @@ TEST(MemoryBridge, RaisedErrorsAreRecordedAndLogged) {
   CallLog log;
   MemoryCp210x bridge(&log);
   bridge.AddBridge(0x10C4, 0x823E, "A B");
-  bridge.Raise(Fn::GetDevicePid, 0, RuntimeError::EntryPointNotFound("CP210x_GetDevicePid", "usbdongle.dll"));
+  bridge.Raise(Fn::GetDevicePid, 0,
+               RuntimeError::EntryPointNotFound("CP210x_GetDevicePid", "usbdongle.dll"));
   std::int32_t count = 0, id = 0;
   std::uint32_t handle = 0;
   bridge.CP210x_GetNumDevices(count);

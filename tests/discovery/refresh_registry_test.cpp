@@ -26,7 +26,8 @@ class RefreshOverRegistry : public ::testing::Test {
     bridge.AddBridge(0x10C4, 0xEA60, "OTHER");
     bridge.AddBridge(kVid, kPid, "vyx 0042");
     registry.SetString(
-        "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_10C4&PID_823E&MI_00\\VYX_0042_00\\Device Parameters",
+        "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_10C4&PID_823E&MI_00\\VYX_0042_00\\Device "
+        "Parameters",
         "PortName", "COM7");
     registry.SetString("Enum\\SLABCR\\guid\\0000", "CRLowerDeviceID",
                        "USB\\VID_10C4&PID_823E&MI_00\\VYX_0042_00");
@@ -62,11 +63,10 @@ std::vector<std::string> BridgeThenFirstRegistryCall(const std::vector<std::stri
 TEST_F(RefreshOverRegistry, NtFamilyReadsThePortBeneathTheInterfaceKey) {
   EXPECT_EQ(Refresh(), "COM Port: 7");
   EXPECT_EQ(BridgeThenFirstRegistryCall(log.Names()),
-            (std::vector<std::string>{"CP210x_GetNumDevices", "CP210x_Open", "CP210x_GetDeviceVid",
-                                      "CP210x_GetDevicePid", "CP210x_Close", "CP210x_Open",
-                                      "CP210x_GetDeviceVid", "CP210x_GetDevicePid",
-                                      "CP210x_GetDeviceSerialNumber", "CP210x_Close", "GetVersion",
-                                      "RegOpenKeyExA"}));
+            (std::vector<std::string>{
+                "CP210x_GetNumDevices", "CP210x_Open", "CP210x_GetDeviceVid", "CP210x_GetDevicePid",
+                "CP210x_Close", "CP210x_Open", "CP210x_GetDeviceVid", "CP210x_GetDevicePid",
+                "CP210x_GetDeviceSerialNumber", "CP210x_Close", "GetVersion", "RegOpenKeyExA"}));
   EXPECT_EQ(log.Names().back(), "SetCaption");
   EXPECT_TRUE(registry.OpenHandles().empty());
   EXPECT_EQ(registry.invalidCloses(), 0);

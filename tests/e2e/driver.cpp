@@ -1,4 +1,4 @@
-// Test driver: finds Tervane's window from outside, reads and works its controls, and reads message boxes.
+// Test driver: finds Tervane's window from outside, reads and works its controls and message boxes.
 //   driver COMMAND [ARG] [, COMMAND [ARG]]...
 // Each command prints one or more lines; a command that fails prints
 // "error: ..." and ends the driver with exit code 1. Timeouts are in ms.
@@ -147,7 +147,10 @@ bool MessageBoxReady() {
 }
 
 void CmdWaitWindow(DWORD timeout) {
-  if (!WaitFor(timeout, [] { HWND w = MainWindow(); return w != nullptr && IsWindowVisible(w); })) {
+  if (!WaitFor(timeout, [] {
+        HWND w = MainWindow();
+        return w != nullptr && IsWindowVisible(w);
+      })) {
     Fail("the main window did not appear");
   }
   std::printf("window visible\n");
@@ -231,8 +234,8 @@ void CmdKey(const std::string& name) {
     const char* name;
     WPARAM code;
   };
-  static const Key kKeys[] = {{"tab", VK_TAB}, {"space", VK_SPACE}, {"enter", VK_RETURN},
-                              {"escape", VK_ESCAPE}};
+  static const Key kKeys[] = {
+      {"tab", VK_TAB}, {"space", VK_SPACE}, {"enter", VK_RETURN}, {"escape", VK_ESCAPE}};
   for (const Key& key : kKeys) {
     if (name != key.name) continue;
     HWND main = RequireMain();
@@ -268,7 +271,9 @@ void CmdMessageBox(DWORD timeout) {
   HWND box = MessageBoxWindow();
   HWND owner = GetWindow(box, GW_OWNER);
   HWND main = MainWindow();
-  std::printf("messagebox owner=%s\n", owner == nullptr ? "none" : owner == main ? "main" : "other");
+  std::printf("messagebox owner=%s\n", owner == nullptr ? "none"
+                                       : owner == main  ? "main"
+                                                        : "other");
   for (HWND child : Children(box)) {
     if (lstrcmpiA(ClassOf(child).c_str(), "Static") != 0 || !IsWindowVisible(child)) continue;
     if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
@@ -314,9 +319,8 @@ void CmdResources(const std::string& exe) {
   EnumResourceNamesA(module, RT_GROUP_ICON, KeepFirstName, reinterpret_cast<LONG_PTR>(&first));
   std::printf("first-icon-group %s\n", first.any ? first.name.c_str() : "none");
   if (first.any) {
-    LPCSTR name = first.name[0] == '#'
-                      ? MAKEINTRESOURCEA(std::atoi(first.name.c_str() + 1))
-                      : first.name.c_str();
+    LPCSTR name = first.name[0] == '#' ? MAKEINTRESOURCEA(std::atoi(first.name.c_str() + 1))
+                                       : first.name.c_str();
     HRSRC group = FindResourceA(module, name, RT_GROUP_ICON);
     const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
     const int count = bytes[4] | (bytes[5] << 8);
@@ -362,7 +366,8 @@ void CmdResources(const std::string& exe) {
 }
 
 DWORD TimeoutArg(const std::vector<std::string>& args) {
-  return args.empty() ? kDefaultTimeout : static_cast<DWORD>(std::strtoul(args[0].c_str(), nullptr, 10));
+  return args.empty() ? kDefaultTimeout
+                      : static_cast<DWORD>(std::strtoul(args[0].c_str(), nullptr, 10));
 }
 
 const std::string& Arg(const std::vector<std::string>& args, const std::string& command) {

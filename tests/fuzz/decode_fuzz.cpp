@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     DecodePortName(buffer, count);
   } catch (const RuntimeError& e) {
-    if (e.code() != ErrorCode::Overflow && e.code() != ErrorCode::SubscriptOutOfRange) __builtin_trap();
+    if (e.code() != ErrorCode::Overflow && e.code() != ErrorCode::SubscriptOutOfRange)
+      __builtin_trap();
   }
   return 0;
 }

@@ -1,4 +1,4 @@
-// Fuzzes both lookups over a registry built from the input: any keys, values, types, serials and lengths.
+// Fuzzes both lookups over a registry built from the input: any keys, values, serials and lengths.
 #include "fuzz_input.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/runtime_error.h"
@@ -20,7 +20,8 @@ const char* const kTails[] = {"", "\\Device Parameters", "0", "1", "2", "_00\\De
 
 void Seed(FuzzInput& input, MemoryRegistry& registry) {
   for (int n = input.Byte() % 12; n > 0; --n) {
-    const std::string path = std::string(input.OneOf(kPlaces)) + input.Text(12) + input.OneOf(kTails);
+    const std::string path =
+        std::string(input.OneOf(kPlaces)) + input.Text(12) + input.OneOf(kTails);
     if (path.empty()) continue;
     registry.SetValue(path, input.OneOf(kNames), input.Byte() % 8, input.Bytes(140));
   }
@@ -44,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ByteArray serial(64);
   const auto bytes = input.Bytes(64);
   for (std::size_t i = 0; i < bytes.size(); ++i) serial.at(static_cast<std::int32_t>(i)) = bytes[i];
-  std::int32_t length = input.Byte() < 200 ? static_cast<std::int32_t>(bytes.size()) : input.Count(80);
+  std::int32_t length =
+      input.Byte() < 200 ? static_cast<std::int32_t>(bytes.size()) : input.Count(80);
   const bool win98 = input.Byte() & 1;
   try {
     const std::int16_t port = win98 ? lookup.GetPortNum98(vid, pid, serial, length)

@@ -18,10 +18,12 @@ class Caption final : public StatusLabel {
 const std::uint32_t kVersions[] = {MemoryOsVersion::kWindows98, MemoryOsVersion::kWindowsXP,
                                    MemoryOsVersion::kWindows7, MemoryOsVersion::kWindowsNT4,
                                    MemoryOsVersion::kWindows10Manifested};
-const MemoryCp210x::Function kFunctions[] = {
-    MemoryCp210x::Function::Open, MemoryCp210x::Function::Close,
-    MemoryCp210x::Function::GetDeviceVid, MemoryCp210x::Function::GetDevicePid,
-    MemoryCp210x::Function::GetDeviceSerialNumber, MemoryCp210x::Function::GetNumDevices};
+const MemoryCp210x::Function kFunctions[] = {MemoryCp210x::Function::Open,
+                                             MemoryCp210x::Function::Close,
+                                             MemoryCp210x::Function::GetDeviceVid,
+                                             MemoryCp210x::Function::GetDevicePid,
+                                             MemoryCp210x::Function::GetDeviceSerialNumber,
+                                             MemoryCp210x::Function::GetNumDevices};
 
 void Seed(FuzzInput& input, MemoryCp210x& bridges) {
   const int count = input.Byte() % 6;
@@ -39,7 +41,8 @@ void Seed(FuzzInput& input, MemoryCp210x& bridges) {
     bridges.Fail(function, input.Byte() % 8, input.Int32(), garbage);
   }
   // Any count: the scan probes no more than its cap, so even 2^31 - 1 ends quickly.
-  if (input.Byte() > 200) bridges.SetCount(input.Byte() > 128 ? input.Int32() : input.Byte() % 16 - 3);
+  if (input.Byte() > 200)
+    bridges.SetCount(input.Byte() > 128 ? input.Int32() : input.Byte() % 16 - 3);
 }
 
 void Check(bool ok) {

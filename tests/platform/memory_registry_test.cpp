@@ -1,4 +1,4 @@
-// The in-memory registry's own tracking: handles, openings and closes, call records, the shared log, injected failures.
+// The in-memory registry's own tracking: handles, closes, call records, the shared log, failures.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -13,8 +13,9 @@ using Call = MemoryRegistry::Call;
 class MemoryRegistryTest : public ::testing::Test {
  protected:
   MemoryRegistryTest() : registry_(&log_) {
-    registry_.SetString("SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e\\Device Parameters",
-                        "PortName", "COM3");
+    registry_.SetString(
+        "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e\\Device Parameters", "PortName",
+        "COM3");
   }
 
   RegKey OpenA(RegKey parent, const char* path) {
@@ -49,8 +50,9 @@ TEST_F(MemoryRegistryTest, PathsUseTheLetterCaseTheKeysWereCreatedWith) {
 
 TEST_F(MemoryRegistryTest, EveryKeyOfANormalWalkIsClosedOnceInOrder) {
   RegKey set = 0;
-  ASSERT_EQ(registry_.RegOpenKeyExA(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\", 0, kKeyRead, set),
-            kErrorSuccess);
+  ASSERT_EQ(
+      registry_.RegOpenKeyExA(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\", 0, kKeyRead, set),
+      kErrorSuccess);
   const RegKey usb = OpenA(set, "Enum\\USB\\");
   const RegKey device = OpenA(usb, "Vid_10c4&Pid_823e\\");
   const RegKey parameters = OpenA(device, "Device Parameters");
@@ -96,7 +98,8 @@ TEST_F(MemoryRegistryTest, AnEmptyPathThroughRegOpenKeyAOpensNothing) {
 }
 
 TEST_F(MemoryRegistryTest, CallsRecordWhatWasPassedAndWhatCameBack) {
-  const RegKey key = OpenA(kHkeyLocalMachine, std::string("SYSTEM\\CurrentControlSet\0x", 26).c_str());
+  const RegKey key =
+      OpenA(kHkeyLocalMachine, std::string("SYSTEM\\CurrentControlSet\0x", 26).c_str());
   ByteArray data(102);
   std::int32_t count = 100;
   std::uint32_t type = 0;
@@ -116,7 +119,8 @@ TEST_F(MemoryRegistryTest, CallsRecordWhatWasPassedAndWhatCameBack) {
   EXPECT_EQ(calls[1].handle, 0u);
   EXPECT_EQ(calls[1].key, "HKLM\\SYSTEM\\CurrentControlSet");
   EXPECT_EQ(calls[3].function, "RegQueryValueExA");
-  EXPECT_EQ(calls[3].key, "HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e\\Device Parameters");
+  EXPECT_EQ(calls[3].key,
+            "HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e\\Device Parameters");
   EXPECT_EQ(calls[3].argument, "PortName");
   EXPECT_EQ(calls[3].byteCountIn, 100);
   EXPECT_EQ(calls[3].byteCountOut, 5);
@@ -126,7 +130,8 @@ TEST_F(MemoryRegistryTest, CallsRecordWhatWasPassedAndWhatCameBack) {
 }
 
 TEST_F(MemoryRegistryTest, TheSharedLogReadsAsTheCallsWent) {
-  const RegKey key = OpenA(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e");
+  const RegKey key =
+      OpenA(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e");
   const RegKey parameters = OpenA(key, "Device Parameters");
   ByteArray data(102);
   std::int32_t count = 4;
@@ -134,17 +139,20 @@ TEST_F(MemoryRegistryTest, TheSharedLogReadsAsTheCallsWent) {
   registry_.RegQueryValueExA(parameters, "PortName", 0, type, data, count);
   registry_.RegQueryValueExA(parameters, "Missing", 0, type, data, count);
   registry_.RegCloseKey(0x7777);
+  const std::string path = "\"SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e\"";
   const std::string device = "HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e";
   EXPECT_EQ(log_.entries(),
             (std::vector<std::string>{
-                "RegOpenKeyA HKLM \"SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e\" -> 0 handle=0x100",
+                "RegOpenKeyA HKLM " + path + " -> 0 handle=0x100",
                 "RegOpenKeyA " + device + " \"Device Parameters\" -> 0 handle=0x104",
-                "RegQueryValueExA " + device + "\\Device Parameters \"PortName\" count=4 -> 234 count=5 type=1",
+                "RegQueryValueExA " + device +
+                    "\\Device Parameters \"PortName\" count=4 -> 234 count=5 type=1",
                 "RegQueryValueExA " + device + "\\Device Parameters \"Missing\" count=5 -> 2",
                 "RegCloseKey handle=0x7777 -> 6",
             }));
-  EXPECT_EQ(log_.Names(), (std::vector<std::string>{"RegOpenKeyA", "RegOpenKeyA", "RegQueryValueExA",
-                                                    "RegQueryValueExA", "RegCloseKey"}));
+  EXPECT_EQ(log_.Names(),
+            (std::vector<std::string>{"RegOpenKeyA", "RegOpenKeyA", "RegQueryValueExA",
+                                      "RegQueryValueExA", "RegCloseKey"}));
 }
 
 TEST_F(MemoryRegistryTest, LogEntriesEscapeBytesOutsidePrintableAscii) {
@@ -154,7 +162,8 @@ TEST_F(MemoryRegistryTest, LogEntriesEscapeBytesOutsidePrintableAscii) {
 }
 
 TEST_F(MemoryRegistryTest, InjectedFailuresAnswerInsteadOfTheTree) {
-  const std::string parameters = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e\\Device Parameters";
+  const std::string parameters =
+      "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e\\Device Parameters";
   registry_.FailOpen("system\\currentcontrolset\\enum", kErrorAccessDenied);
   registry_.FailQuery(parameters, "portname", 1234);
   RegKey key = 0x55;
@@ -173,7 +182,8 @@ TEST_F(MemoryRegistryTest, InjectedFailuresAnswerInsteadOfTheTree) {
 }
 
 TEST_F(MemoryRegistryTest, SeedingCutsNamesAtTheirZeroByteAndKeepsBytesExactly) {
-  registry_.SetValue(std::string("Key\0Other", 9), std::string("Value\0Junk", 10), kRegBinary, {1, 2});
+  registry_.SetValue(std::string("Key\0Other", 9), std::string("Value\0Junk", 10), kRegBinary,
+                     {1, 2});
   const RegKey key = OpenA(kHkeyLocalMachine, "Key");
   ByteArray data(4);
   std::int32_t count = 4;

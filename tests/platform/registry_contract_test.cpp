@@ -1,4 +1,4 @@
-// What the port lookups rely on from the registry, checked alike on the in-memory tree and on Wine's registry.
+// What the port lookups rely on from the registry, checked on the in-memory tree and on Wine's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -55,7 +55,8 @@ class RegistryContract : public ::testing::Test {
   }
   std::string MarkerOf(RegKey key) {
     const QueryOutcome read = Query(key, "Marker", 100);
-    if (read.result != kErrorSuccess || read.count < 1) return "<" + std::to_string(read.result) + ">";
+    if (read.result != kErrorSuccess || read.count < 1)
+      return "<" + std::to_string(read.result) + ">";
     return std::string(read.buffer.begin(), read.buffer.begin() + read.count - 1);
   }
 
@@ -76,7 +77,9 @@ class RegistryContract : public ::testing::Test {
     return key;
   }
   // For a test that closes the key itself.
-  void Forget(RegKey key) { toClose_.erase(std::remove(toClose_.begin(), toClose_.end(), key), toClose_.end()); }
+  void Forget(RegKey key) {
+    toClose_.erase(std::remove(toClose_.begin(), toClose_.end(), key), toClose_.end());
+  }
 
   QueryOutcome Query(RegKey key, const char* name, std::int32_t count, std::int32_t size = 102,
                      std::uint32_t reserved = 0) {
@@ -103,11 +106,12 @@ const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new ContractRoo
 // --- Letter case --------------------------------------------------------
 
 TEST_F(RegistryContract, KeyNamesMatchWhateverTheirLetterCase) {
-  const char* const kCapitals = "SYSTEM\\CURRENTCONTROLSET\\ENUM\\USB\\VID_10C4&PID_823E&MI_00\\A1_B2_00";
+  const char* const kCapitals =
+      "SYSTEM\\CURRENTCONTROLSET\\ENUM\\USB\\VID_10C4&PID_823E&MI_00\\A1_B2_00";
   AddMarkedKey(kCapitals);
-  AddMarkedKey("\xC9T\xC9");     // accented capitals of code page 1252
+  AddMarkedKey("\xC9T\xC9");         // accented capitals of code page 1252
   AddMarkedKey("\x8A\x8C\x8E\x9F");  // the capitals that lie in 80-9f
-  AddMarkedKey("Z\xD7");         // the multiplication sign, which has no case
+  AddMarkedKey("Z\xD7");             // the multiplication sign, which has no case
   struct Case {
     const char* asked;
     const char* found;  // the key reached; nullptr: none
@@ -144,7 +148,7 @@ TEST_F(RegistryContract, ValueNamesMatchWhateverTheirLetterCase) {
     SCOPED_TRACE(name);
     const QueryOutcome read = Query(key, name, 100);
     EXPECT_EQ(read.result, kErrorSuccess);
-    EXPECT_EQ(read.Stored(5), Bytes(std::string("COM5", 5)));
+    EXPECT_EQ(read.Stored(5), Bytes(std::string("COM5\0", 5)));
   }
 }
 
@@ -158,10 +162,14 @@ TEST_F(RegistryContract, PathsSpanLevelsAndMayEndInBackslashes) {
     std::int32_t result;
     const char* marker;
   } const cases[] = {
-      {"SYSTEM\\CurrentControlSet\\Enum\\USB", kErrorSuccess, "SYSTEM\\CurrentControlSet\\Enum\\USB"},
-      {"SYSTEM\\CurrentControlSet\\Enum\\USB\\", kErrorSuccess, "SYSTEM\\CurrentControlSet\\Enum\\USB"},
-      {"SYSTEM\\CurrentControlSet\\Enum\\USB\\\\", kErrorSuccess, "SYSTEM\\CurrentControlSet\\Enum\\USB"},
-      {"SYSTEM\\\\CurrentControlSet\\Enum\\\\\\USB", kErrorSuccess, "SYSTEM\\CurrentControlSet\\Enum\\USB"},
+      {"SYSTEM\\CurrentControlSet\\Enum\\USB", kErrorSuccess,
+       "SYSTEM\\CurrentControlSet\\Enum\\USB"},
+      {"SYSTEM\\CurrentControlSet\\Enum\\USB\\", kErrorSuccess,
+       "SYSTEM\\CurrentControlSet\\Enum\\USB"},
+      {"SYSTEM\\CurrentControlSet\\Enum\\USB\\\\", kErrorSuccess,
+       "SYSTEM\\CurrentControlSet\\Enum\\USB"},
+      {"SYSTEM\\\\CurrentControlSet\\Enum\\\\\\USB", kErrorSuccess,
+       "SYSTEM\\CurrentControlSet\\Enum\\USB"},
       {"Top\\", kErrorSuccess, "Top"},
       {"SYSTEM\\CurrentControlSet\\Enum\\USB\\Missing", kErrorFileNotFound, nullptr},
       {"SYSTEM\\Missing\\Enum\\USB", kErrorFileNotFound, nullptr},
@@ -215,7 +223,8 @@ TEST_F(RegistryContract, PathsLongerThanTheConversionBufferAreRefusedWith234) {
   for (const std::size_t length : {kMaxSubKeyPathBytes, kMaxSubKeyPathBytes + 1}) {
     SCOPED_TRACE(length);
     const std::string path = std::string(200, 'a') + "\\" + std::string(length - 201, 'b');
-    const std::int32_t expected = length > kMaxSubKeyPathBytes ? kErrorMoreData : kErrorFileNotFound;
+    const std::int32_t expected =
+        length > kMaxSubKeyPathBytes ? kErrorMoreData : kErrorFileNotFound;
     RegKey key = 0;
     EXPECT_EQ(registry().RegOpenKeyExA(area, path.c_str(), 0, kKeyRead, key), expected);
     EXPECT_EQ(registry().RegOpenKeyA(area, path.c_str(), key), expected);
@@ -355,10 +364,10 @@ TEST_F(RegistryContract, QueriesNeedTheQueryRight) {
     std::uint32_t access;
     std::int32_t result;
   } const cases[] = {
-      {kKeyRead, kErrorSuccess},     {0x0001, kErrorSuccess},  // KEY_QUERY_VALUE alone
-      {0x80000000u, kErrorSuccess},  // GENERIC_READ
+      {kKeyRead, kErrorSuccess},     {0x0001, kErrorSuccess},       // KEY_QUERY_VALUE alone
+      {0x80000000u, kErrorSuccess},                                 // GENERIC_READ
       {0x0000, kErrorAccessDenied},  {0x0008, kErrorAccessDenied},  // KEY_ENUMERATE_SUB_KEYS
-      {0x20006, kErrorAccessDenied},  // KEY_WRITE
+      {0x20006, kErrorAccessDenied},                                // KEY_WRITE
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.access);
@@ -399,8 +408,8 @@ TEST_F(RegistryContract, AValueThatDoesNotFitIsRefusedWith234AndItsSize) {
     std::int32_t countAfter;
     std::uint32_t type;
   } const cases[] = {
-      {"Five", 5, kErrorSuccess, 5, kRegSz},         // exactly fits
-      {"Five", 4, kErrorMoreData, 5, kRegSz},        // one byte too few
+      {"Five", 5, kErrorSuccess, 5, kRegSz},   // exactly fits
+      {"Five", 4, kErrorMoreData, 5, kRegSz},  // one byte too few
       {"Five", 0, kErrorMoreData, 5, kRegSz},
       {"Hundred", 100, kErrorSuccess, 100, kRegSz},
       {"HundredOne", 100, kErrorMoreData, 101, kRegSz},
@@ -444,10 +453,7 @@ TEST_F(RegistryContract, ValuesStoredWithoutTerminatingZeroKeepTheirSize) {
     std::uint8_t after;  // the buffer's byte 4 afterwards
   } const cases[] = {
       {"Sz", 100, 0},  // a string gets a zero after it where there is room
-      {"Sz", 4, kUntouched},
-      {"Expand", 100, 0},
-      {"Multi", 100, 0},
-      {"Binary", 100, kUntouched},
+      {"Sz", 4, kUntouched}, {"Expand", 100, 0}, {"Multi", 100, 0}, {"Binary", 100, kUntouched},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.count));
@@ -528,9 +534,9 @@ TEST_F(RegistryContract, AnEmptyArrayWithCountZeroIsNoSizeQuery) {
 // --- The lookups' own walk ----------------------------------------------
 
 TEST_F(RegistryContract, TheNtLookupsPathReachesPortNameStoredInCapitals) {
-  seeder_->SetString(
-      In("SYSTEM\\CURRENTCONTROLSET\\ENUM\\USB\\VID_10C4&PID_823E&MI_00\\A1_B2_00\\DEVICE PARAMETERS"),
-      "PORTNAME", "COM5");
+  seeder_->SetString(In("SYSTEM\\CURRENTCONTROLSET\\ENUM\\USB\\VID_10C4&PID_823E&MI_00\\A1_B2_"
+                        "00\\DEVICE PARAMETERS"),
+                     "PORTNAME", "COM5");
   const RegKey set = OpenEx(kHkeyLocalMachine, In("SYSTEM\\CurrentControlSet\\"));
   const RegKey usb = Open(set, "Enum\\USB\\");
   const RegKey instance = Open(usb, "Vid_10c4&Pid_823e&Mi_00\\A1_B2_00");
@@ -538,7 +544,7 @@ TEST_F(RegistryContract, TheNtLookupsPathReachesPortNameStoredInCapitals) {
   const QueryOutcome read = Query(parameters, "PortName", 100);
   EXPECT_EQ(read.result, kErrorSuccess);
   EXPECT_EQ(read.count, 5);
-  EXPECT_EQ(read.Stored(5), Bytes(std::string("COM5", 5)));
+  EXPECT_EQ(read.Stored(5), Bytes(std::string("COM5\0", 5)));
   for (const RegKey key : {parameters, instance, usb, set}) {
     Forget(key);
     EXPECT_EQ(registry().RegCloseKey(key), kErrorSuccess);

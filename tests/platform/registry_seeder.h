@@ -1,4 +1,4 @@
-// Seeds the registry that the contract suite runs against: the in-memory tree natively, Wine's real one on Windows.
+// Seeds the registry the contract suite runs against: the in-memory tree, or Wine's real registry.
 #pragma once
 
 #include <cstdint>

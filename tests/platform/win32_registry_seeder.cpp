@@ -54,8 +54,8 @@ class Win32RegistrySeeder final : public RegistrySeeder {
     std::vector<BYTE> data(bytes.begin(), bytes.end());
     data.push_back(0xFF);
     const HKEY key = CreateKey(path);
-    const LONG result = RegSetValueExA(key, name.c_str(), 0, type, data.data(),
-                                       static_cast<DWORD>(bytes.size()));
+    const LONG result =
+        RegSetValueExA(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(bytes.size()));
     RegCloseKey(key);
     Check(result, "RegSetValueExA", path + " " + name);
   }

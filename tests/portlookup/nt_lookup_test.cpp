@@ -58,8 +58,9 @@ TEST_F(NtLookup, DeviceKeyServesWhenThereIsNoInterfaceKey) {
 }
 
 TEST_F(NtLookup, KeyNamesMatchStoredCapitals) {
-  registry.SetString("SYSTEM\\CURRENTCONTROLSET\\ENUM\\USB\\VID_10C4&PID_823E&MI_00\\A1_B2_00\\DEVICE PARAMETERS",
-                     "PortName", "COM12");
+  registry.SetString(
+      "SYSTEM\\CURRENTCONTROLSET\\ENUM\\USB\\VID_10C4&PID_823E&MI_00\\A1_B2_00\\DEVICE PARAMETERS",
+      "PortName", "COM12");
   EXPECT_EQ(Lookup("A1 B2"), 12);
   ExpectAllClosed();
 }
@@ -79,19 +80,43 @@ TEST(NtLookupPaths, ClosesEachOpenedKeyInnermostFirstAndTheRootLast) {
   } cases[] = {
       {"no CurrentControlSet", {}, "", -1, {"HKLM"}, "A1 B2"},
       {"no Enum\\USB", {set}, "", -1, {kHklmSet, "HKLM"}, "A1 B2"},
-      {"interface key, no Device Parameters", {kInterface}, kDevice + dp, -1,
-       {ci, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
-      {"interface key, no PortName", {kInterface + dp}, kDevice + dp, -1,
-       {ci + dp, ci, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
-      {"interface key, PortName", {}, kInterface + dp, 5,
-       {ci + dp, ci, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
+      {"interface key, no Device Parameters",
+       {kInterface},
+       kDevice + dp,
+       -1,
+       {ci, kHklmUsb, kHklmSet, "HKLM"},
+       "A1_B2"},
+      {"interface key, no PortName",
+       {kInterface + dp},
+       kDevice + dp,
+       -1,
+       {ci + dp, ci, kHklmUsb, kHklmSet, "HKLM"},
+       "A1_B2"},
+      {"interface key, PortName",
+       {},
+       kInterface + dp,
+       5,
+       {ci + dp, ci, kHklmUsb, kHklmSet, "HKLM"},
+       "A1_B2"},
       {"neither instance key", {kUsb}, "", -1, {kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
-      {"device key, no Device Parameters", {kDevice}, "", -1,
-       {cd, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
-      {"device key, no PortName", {kDevice + dp}, "", -1,
-       {cd + dp, cd, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
-      {"device key, PortName", {}, kDevice + dp, 5,
-       {cd + dp, cd, kHklmUsb, kHklmSet, "HKLM"}, "A1_B2"},
+      {"device key, no Device Parameters",
+       {kDevice},
+       "",
+       -1,
+       {cd, kHklmUsb, kHklmSet, "HKLM"},
+       "A1_B2"},
+      {"device key, no PortName",
+       {kDevice + dp},
+       "",
+       -1,
+       {cd + dp, cd, kHklmUsb, kHklmSet, "HKLM"},
+       "A1_B2"},
+      {"device key, PortName",
+       {},
+       kDevice + dp,
+       5,
+       {cd + dp, cd, kHklmUsb, kHklmSet, "HKLM"},
+       "A1_B2"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -158,8 +183,8 @@ TEST_F(NtLookup, ErrorsEndTheLookupAndLeaveNoKeyOpen) {
   registry.SetString(kInterface + "\\Device Parameters", "PortName", "COM40000");
   EXPECT_EQ(ErrorOf([&] { Lookup("A1 B2"); }), ErrorCode::Overflow);
   const std::string ci = "HKLM\\" + kInterface;
-  EXPECT_EQ(Closes(registry), (std::vector<std::string>{ci + "\\Device Parameters", ci, kHklmUsb,
-                                                        kHklmSet, "HKLM"}));
+  EXPECT_EQ(Closes(registry),
+            (std::vector<std::string>{ci + "\\Device Parameters", ci, kHklmUsb, kHklmSet, "HKLM"}));
   ExpectAllClosed();
 
   registry.DeleteKey("SYSTEM");

@@ -48,14 +48,22 @@ TEST(DecodePortName, PortNames) {
     std::string stored;  // as the query stored it, terminating zero included where given
     int port;
   } cases[] = {
-      {std::string("COM5\0", 5), 5},    {std::string("COM12\0", 6), 12},
-      {std::string("COM256\0", 7), 256}, {std::string("LPT1\0", 5), 1},
-      {std::string("COM\0", 4), 0},     {"", 0},
-      {std::string("\0", 1), 0},        {"COM5", 0},
-      {"COM12", 1},                     {std::string("COM7X\0", 6), 7},
-      {std::string("COM1 2\0", 7), 12}, {std::string("COM2.5\0", 7), 2},
-      {std::string("COM3.5\0", 7), 4},  {std::string("\x01\x02\x03\x04", 4), 0},
-      {std::string("COM-5\0", 6), 0},   {std::string("COM32767\0", 9), 32767},
+      {std::string("COM5\0", 5), 5},
+      {std::string("COM12\0", 6), 12},
+      {std::string("COM256\0", 7), 256},
+      {std::string("LPT1\0", 5), 1},
+      {std::string("COM\0", 4), 0},
+      {"", 0},
+      {std::string("\0", 1), 0},
+      {"COM5", 0},
+      {"COM12", 1},
+      {std::string("COM7X\0", 6), 7},
+      {std::string("COM1 2\0", 7), 12},
+      {std::string("COM2.5\0", 7), 2},
+      {std::string("COM3.5\0", 7), 4},
+      {std::string("\x01\x02\x03\x04", 4), 0},
+      {std::string("COM-5\0", 6), 0},
+      {std::string("COM32767\0", 9), 32767},
       {std::string("COM1E2\0", 7), 100},
   };
   for (const auto& c : cases) {
@@ -68,8 +76,8 @@ TEST(DecodePortName, PortNames) {
 }
 
 TEST(DecodePortName, OutOfRangeNumbersOverflow) {
-  for (const std::string& stored : {std::string("COM40000\0", 9), std::string("COM32768\0", 9),
-                                   std::string("COM1E9\0", 7)}) {
+  for (const std::string& stored :
+       {std::string("COM40000\0", 9), std::string("COM32768\0", 9), std::string("COM1E9\0", 7)}) {
     ByteArray buffer = BufferWith(stored);
     EXPECT_EQ(ErrorOf([&] { DecodePortName(buffer, static_cast<std::int32_t>(stored.size())); }),
               ErrorCode::Overflow);

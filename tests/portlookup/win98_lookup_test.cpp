@@ -116,11 +116,12 @@ TEST_F(Win98Lookup, LongDeviceIdIsRefusedOnceThenReadOnTheRetry) {
 }
 
 TEST_F(Win98Lookup, ByteCountIsCarriedFromQueryToQuery) {
-  AddInstance(0, kCableId, "COM4");            // 37 bytes, then 5
-  AddInstance(1, kCableId + "XX", "COM5");     // needs 39 > 5: refused once
+  AddInstance(0, kCableId, "COM4");         // 37 bytes, then 5
+  AddInstance(1, kCableId + "XX", "COM5");  // needs 39 > 5: refused once
   EXPECT_EQ(Lookup(), 4);
   EXPECT_EQ(CountsHandedOver(), (std::vector<std::int32_t>{100, 37, 5, 39}));
-  EXPECT_EQ(Opened(), (std::vector<std::string>{Instance(0), Instance(1), Instance(1), Instance(2)}));
+  EXPECT_EQ(Opened(),
+            (std::vector<std::string>{Instance(0), Instance(1), Instance(1), Instance(2)}));
   ExpectAllClosed();
 }
 

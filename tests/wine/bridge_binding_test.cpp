@@ -50,11 +50,27 @@ struct NamedCall {
 
 std::vector<NamedCall> AllSixCalls() {
   return {
-      {"CP210x_GetNumDevices", [](Win32Cp210x& b) { std::int32_t n = 0; b.CP210x_GetNumDevices(n); }},
-      {"CP210x_Open", [](Win32Cp210x& b) { std::uint32_t h = 0; b.CP210x_Open(0, h); }},
+      {"CP210x_GetNumDevices",
+       [](Win32Cp210x& b) {
+         std::int32_t n = 0;
+         b.CP210x_GetNumDevices(n);
+       }},
+      {"CP210x_Open",
+       [](Win32Cp210x& b) {
+         std::uint32_t h = 0;
+         b.CP210x_Open(0, h);
+       }},
       {"CP210x_Close", [](Win32Cp210x& b) { b.CP210x_Close(0x100); }},
-      {"CP210x_GetDeviceVid", [](Win32Cp210x& b) { std::int32_t v = 0; b.CP210x_GetDeviceVid(0x100, v); }},
-      {"CP210x_GetDevicePid", [](Win32Cp210x& b) { std::int32_t p = 0; b.CP210x_GetDevicePid(0x100, p); }},
+      {"CP210x_GetDeviceVid",
+       [](Win32Cp210x& b) {
+         std::int32_t v = 0;
+         b.CP210x_GetDeviceVid(0x100, v);
+       }},
+      {"CP210x_GetDevicePid",
+       [](Win32Cp210x& b) {
+         std::int32_t p = 0;
+         b.CP210x_GetDevicePid(0x100, p);
+       }},
       {"CP210x_GetDeviceSerialNumber",
        [](Win32Cp210x& b) {
          ByteArray serial(64);
@@ -70,7 +86,9 @@ std::vector<NamedCall> AllSixCalls() {
 
 class BindingNextToExe : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_FALSE(LibraryLoaded()) << "a test before this one leaked the library"; }
+  void SetUp() override {
+    ASSERT_FALSE(LibraryLoaded()) << "a test before this one leaked the library";
+  }
 
   // Opens the bridge at the index, expecting success.
   std::uint32_t Open(Win32Cp210x& bridge, std::int32_t index) {
@@ -149,13 +167,15 @@ TEST_F(BindingNextToExe, PassesArgumentsAndReturnsTheLibraryResults) {
   EXPECT_EQ(serial.at(8), 0);
   EXPECT_EQ(bridge.CP210x_Close(handle), 0);
 
+  const char* const kSerialCall =
+      "CP210x_GetDeviceSerialNumber handle=0x100 flag=-1 -> status=0 length=8 written=8 "
+      "serial=VYX\\s0042";
   const std::vector<std::string> expected = {
       "CP210x_GetNumDevices -> status=0 count=2",
       "CP210x_Open index=1 -> status=0 handle=0x100",
       "CP210x_GetDeviceVid handle=0x100 -> status=0 vid=0x10c4",
       "CP210x_GetDevicePid handle=0x100 -> status=0 pid=0x823e",
-      "CP210x_GetDeviceSerialNumber handle=0x100 flag=-1 -> status=0 length=8 written=8 "
-      "serial=VYX\\s0042",
+      kSerialCall,
       "CP210x_Close handle=0x100 -> status=0",
   };
   EXPECT_EQ(standin_.LogLines(), expected);
@@ -171,7 +191,8 @@ TEST_F(BindingNextToExe, HandsTheFlagWordOverByReference) {
   standin_.ClearLog();
   bridge.CP210x_GetDeviceSerialNumber(handle, serial, length, flag);
   ASSERT_EQ(standin_.LogLines().size(), 1u);
-  EXPECT_NE(standin_.LogLines()[0].find(" flag=9320 "), std::string::npos) << standin_.LogLines()[0];
+  EXPECT_NE(standin_.LogLines()[0].find(" flag=9320 "), std::string::npos)
+      << standin_.LogLines()[0];
 }
 
 // Every status, all 32 bits of it, comes back as the library returned it,
@@ -181,11 +202,12 @@ TEST_F(BindingNextToExe, ReturnsFailureStatusesUnchanged) {
     const char* failure;
     std::int32_t status;
   };
-  const Case cases[] = {{"Open:7", 7},
-                        {"GetDeviceVid:0x12345678", 0x12345678},
-                        {"GetDevicePid:-5", -5},
-                        {"GetDeviceSerialNumber:0xFFFF0001", static_cast<std::int32_t>(0xFFFF0001u)},
-                        {"Close:4", 4}};
+  const Case cases[] = {
+      {"Open:7", 7},
+      {"GetDeviceVid:0x12345678", 0x12345678},
+      {"GetDevicePid:-5", -5},
+      {"GetDeviceSerialNumber:0xFFFF0001", static_cast<std::int32_t>(0xFFFF0001u)},
+      {"Close:4", 4}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.failure);
     standin_.Attach(std::string("bridge vid=0x10c4 pid=0x823e serial=AB fail=") + c.failure + "\n");
@@ -205,10 +227,10 @@ TEST_F(BindingNextToExe, ReturnsFailureStatusesUnchanged) {
     serial.at(0) = 'Q';
     std::int32_t length = 33;
     std::int32_t flag = -1;
-    const std::int32_t results[] = {bridge.CP210x_GetDeviceVid(handle, vid),
-                                    bridge.CP210x_GetDevicePid(handle, pid),
-                                    bridge.CP210x_GetDeviceSerialNumber(handle, serial, length, flag),
-                                    bridge.CP210x_Close(handle)};
+    const std::int32_t results[] = {
+        bridge.CP210x_GetDeviceVid(handle, vid), bridge.CP210x_GetDevicePid(handle, pid),
+        bridge.CP210x_GetDeviceSerialNumber(handle, serial, length, flag),
+        bridge.CP210x_Close(handle)};
     int failures = 0;
     for (const std::int32_t result : results) {
       if (result != 0) {
@@ -287,8 +309,8 @@ class LoaderNextToExe : public ::testing::Test {
 
   // Copies the stand-in next to the exe into the folder under a unique name.
   std::string CopyInto(const std::string& folder) {
-    const std::string name = "tervane-probe-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(copies_.size()) + ".dll";
+    std::string name = "tervane-probe-" + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(copies_.size()) + ".dll";
     const std::string source = ExeFolder() + kLibrary;
     EXPECT_TRUE(CopyFileA(source.c_str(), (folder + name).c_str(), FALSE)) << folder + name;
     copies_.push_back(folder + name);

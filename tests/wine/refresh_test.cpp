@@ -1,5 +1,5 @@
-// The whole refresh under Wine: the stand-in bridge library, Wine's registry and the Windows version Wine reports.
-// The runner seeds the registry from refresh_seed.reg and sets the program's
+// The whole refresh under Wine: the stand-in bridge library, Wine's registry and the Windows
+// version Wine reports. The runner seeds the registry from refresh_seed.reg and sets the program's
 // Windows version; TERVANE_EXPECT_LOOKUP names the lookup that version takes.
 #include <windows.h>
 
@@ -145,13 +145,15 @@ TEST_F(Refresh, FindsTheCableAmongOtherBridges) {
 
 TEST_F(Refresh, MakesTheBridgeCallsInOrderAndClosesWhatItOpened) {
   RefreshWith(std::string(kCable) + "serial=TVDEV9\n");
+  const char* const kSerialCall =
+      "CP210x_GetDeviceSerialNumber handle=0x100 flag=-1 -> status=0 length=6 written=6 "
+      "serial=TVDEV9";
   const std::vector<std::string> expected = {
       "CP210x_GetNumDevices -> status=0 count=1",
       "CP210x_Open index=0 -> status=0 handle=0x100",
       "CP210x_GetDeviceVid handle=0x100 -> status=0 vid=0x10c4",
       "CP210x_GetDevicePid handle=0x100 -> status=0 pid=0x823e",
-      "CP210x_GetDeviceSerialNumber handle=0x100 flag=-1 -> status=0 length=6 written=6 "
-      "serial=TVDEV9",
+      kSerialCall,
       "CP210x_Close handle=0x100 -> status=0",
   };
   EXPECT_EQ(standin_.LogLines(), expected);
@@ -184,7 +186,8 @@ TEST_F(Refresh, BothLookupsReadWinesRegistry) {
   const std::string serial = "vyx 0042";
   const auto lookUp = [&](bool nt) {
     ByteArray bytes(64);
-    for (std::size_t i = 0; i < serial.size(); ++i) bytes.at(static_cast<std::int32_t>(i)) = serial[i];
+    for (std::size_t i = 0; i < serial.size(); ++i)
+      bytes.at(static_cast<std::int32_t>(i)) = serial[i];
     std::int32_t length = static_cast<std::int32_t>(serial.size());
     return nt ? lookup_.GetPortNumXP2000Vista(vid, pid, bytes, length)
               : lookup_.GetPortNum98(vid, pid, bytes, length);

@@ -1,4 +1,4 @@
-// The stand-in usbdongle.dll as the binding sees it: re-read scenarios, handles, counts and its own failures.
+// The stand-in usbdongle.dll as the binding sees it: re-read scenarios, handles, counts, failures.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -110,8 +110,8 @@ TEST_F(StandinNextToExe, WritesTheSerialCutShortOrFilled) {
 TEST_F(StandinNextToExe, TakesUnixPathsUnderWine) {
   char temp[MAX_PATH + 1] = {};
   GetTempPathA(MAX_PATH, temp);
-  const std::string dosName = std::string(temp) + "tervane-unix-path-" +
-                              std::to_string(GetCurrentProcessId()) + ".log";
+  const std::string dosName =
+      std::string(temp) + "tervane-unix-path-" + std::to_string(GetCurrentProcessId()) + ".log";
   using ToUnixFn = char*(CDECL*)(LPCWSTR);
   auto toUnix = reinterpret_cast<ToUnixFn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));

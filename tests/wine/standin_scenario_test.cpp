@@ -1,4 +1,4 @@
-// The stand-in library's scenario reader: numbers, byte escapes, fields, and the errors that void a file.
+// The stand-in library's scenario reader: numbers, byte escapes, fields, errors that void a file.
 #include <gtest/gtest.h>
 
 #include "scenario.h"
@@ -14,11 +14,16 @@ Bridge OnlyBridge(const std::string& line) {
 }
 
 TEST(StandinScenario, ReadsNumbersInEveryForm) {
-  const std::pair<const char*, std::int32_t> cases[] = {
-      {"0", 0},           {"4292", 4292},         {"0x10c4", 0x10C4},
-      {"0X823E", 0x823E}, {"-1", -1},             {"0xFFFFFFFF", -1},
-      {"-0x10", -16},     {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-      {"4294967295", -1}};
+  const std::pair<const char*, std::int32_t> cases[] = {{"0", 0},
+                                                        {"4292", 4292},
+                                                        {"0x10c4", 0x10C4},
+                                                        {"0X823E", 0x823E},
+                                                        {"-1", -1},
+                                                        {"0xFFFFFFFF", -1},
+                                                        {"-0x10", -16},
+                                                        {"2147483647", 2147483647},
+                                                        {"-2147483648", INT32_MIN},
+                                                        {"4294967295", -1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
     EXPECT_EQ(OnlyBridge(std::string("bridge vid=") + c.first).vid, c.second);
@@ -27,12 +32,8 @@ TEST(StandinScenario, ReadsNumbersInEveryForm) {
 
 TEST(StandinScenario, ReadsByteEscapes) {
   const std::pair<const char*, std::string> cases[] = {
-      {"A1\\sB2", "A1 B2"},
-      {"\\\\", "\\"},
-      {"\\x00\\x7f\\xFF", std::string("\x00\x7F\xFF", 3)},
-      {"\\x23", "#"},
-      {"", ""},
-      {"plain-text_1", "plain-text_1"}};
+      {"A1\\sB2", "A1 B2"}, {"\\\\", "\\"}, {"\\x00\\x7f\\xFF", std::string("\x00\x7F\xFF", 3)},
+      {"\\x23", "#"},       {"", ""},       {"plain-text_1", "plain-text_1"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
     EXPECT_EQ(OnlyBridge(std::string("bridge serial=") + c.first).serial, c.second);

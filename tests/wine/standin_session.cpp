@@ -20,7 +20,7 @@ std::string FreshFolder() {
   const std::string stem =
       std::string(temp) + "tervane-standin-" + std::to_string(GetCurrentProcessId()) + "-";
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    const std::string folder = stem + std::to_string(++sessions) + "\\";
+    std::string folder = stem + std::to_string(++sessions) + "\\";
     if (CreateDirectoryA(folder.c_str(), nullptr)) return folder;
     if (GetLastError() != ERROR_ALREADY_EXISTS) break;
   }

@@ -1,4 +1,4 @@
-// Test helper: a private scenario file and log for the stand-in usbdongle.dll, named through its variables.
+// Test helper: a private scenario file and log for the stand-in usbdongle.dll, named by variables.
 #pragma once
 
 #include <string>
