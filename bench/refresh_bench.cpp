@@ -1,0 +1,99 @@
+// One whole refresh (FillDeviceList) over the in-memory bridges and registry, the cable last.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "bench/fresh_rig.h"
+#include "discovery/cable_scan.h"
+#include "discovery/modMain.h"
+#include "platform/memory/call_log.h"
+#include "platform/memory/memory_bridge.h"
+#include "platform/memory/memory_os_version.h"
+#include "platform/memory/memory_registry.h"
+#include "portlookup/registry_port_lookup.h"
+
+namespace tervane {
+namespace {
+
+class LastCaption final : public StatusLabel {
+ public:
+  void SetCaption(const std::string& text) override { caption = text; }
+  std::string caption;
+};
+
+// The cable on COM3 where the NT family keeps its port and on COM5 where the
+// 95 family does, behind bridges - 1 other bridges.
+struct RefreshRig {
+  RefreshRig(int bridges, std::uint32_t version, CallLog* log)
+      : bridge(log), os(version, log), registry(log) {
+    for (int i = 0; i + 1 < bridges; ++i) {
+      char serial[16];
+      std::snprintf(serial, sizeof serial, "OTHER%03d", i);
+      bridge.AddBridge(0x10C4, 0xEA60, serial);
+    }
+    bridge.AddBridge(0x10C4, 0x823E, "VYX 0042");
+    registry.SetString(
+        "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e&Mi_00\\VYX_0042_00\\Device "
+        "Parameters",
+        "PortName", "COM3");
+    registry.SetString(SlabcrInstancePath(0), "CRLowerDeviceID",
+                       "USB\\VID_10C4&PID_823E&MI_00\\VYX_0042_00");
+    registry.SetString(SlabcrInstancePath(0), "PortName", "COM5");
+    state.DeviceHandle = 1;
+  }
+
+  MemoryCp210x bridge;
+  MemoryOsVersion os;
+  MemoryRegistry registry;
+  RegistryPortLookup lookup{registry};
+  LastCaption label;
+  modMain state;
+  CableScan scan{state, bridge, os, lookup, label};
+};
+
+int CountStartingWith(const CallLog& log, const std::string& prefix) {
+  int count = 0;
+  for (const auto& name : log.Names()) count += name.rfind(prefix, 0) == 0 ? 1 : 0;
+  return count;
+}
+
+void BM_Refresh(benchmark::State& state, std::uint32_t version, const char* expected) {
+  const int bridges = static_cast<int>(state.range(0));
+  // One refresh with the shared call log attached, untimed: checks the
+  // result and counts the calls. The timed ones run without it.
+  CallLog log;
+  RefreshRig checked(bridges, version, &log);
+  checked.scan.FillDeviceList();
+  if (checked.label.caption != expected) {
+    state.SkipWithError(("caption: " + checked.label.caption).c_str());
+    return;
+  }
+  const double seconds = bench::TimeOnFreshRigs(
+      state, [&] { return std::make_unique<RefreshRig>(bridges, version, nullptr); },
+      [](RefreshRig& rig) {
+        rig.scan.FillDeviceList();
+        benchmark::DoNotOptimize(rig.label.caption.data());
+      });
+  state.counters["bridge_calls"] = CountStartingWith(log, "CP210x_");
+  state.counters["registry_calls"] = CountStartingWith(log, "Reg");
+  state.counters["ns_per_bridge"] =
+      seconds * 1e9 / (static_cast<double>(state.iterations()) * bridges);
+}
+
+BENCHMARK_CAPTURE(BM_Refresh, xp, MemoryOsVersion::kWindowsXP, "COM Port: 3")
+    ->Arg(1)
+    ->Arg(16)
+    ->Arg(256)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Refresh, win98, MemoryOsVersion::kWindows98, "COM Port: 5")
+    ->Arg(1)
+    ->Arg(16)
+    ->Arg(256)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace tervane
