@@ -44,4 +44,10 @@ class FuzzInput {
   std::size_t pos_ = 0;
 };
 
+// Ends the run as a crash, which libFuzzer reports with the input, when an
+// outcome is not one the program allows.
+inline void Check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
 }  // namespace tervane

@@ -27,10 +27,6 @@ void Seed(FuzzInput& input, MemoryRegistry& registry) {
   }
 }
 
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
 }  // namespace
 }  // namespace tervane
 

@@ -45,10 +45,6 @@ void Seed(FuzzInput& input, MemoryCp210x& bridges) {
     bridges.SetCount(input.Byte() > 128 ? input.Int32() : input.Byte() % 16 - 3);
 }
 
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
 bool IsResultText(const std::string& text) {
   if (text == "No VYX USB Programmer Found") return true;
   const std::string prefix = "COM Port: ";
