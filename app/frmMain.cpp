@@ -43,7 +43,7 @@ void frmMain::QuitClicked() noexcept {
 }
 
 bool frmMain::Closing() noexcept {
-  if (stage_ == Stage::Ended) return false;
+  if (ended()) return false;
   if (stage_ == Stage::Unloaded) return true;
   std::int16_t cancel = 0;
   if (!AtTopOfEvent([this, &cancel] { Form_Unload(cancel); })) return false;
@@ -56,7 +56,7 @@ template <typename Handler>
 bool frmMain::AtTopOfEvent(Handler handler) noexcept {
   try {
     handler();
-    return stage_ != Stage::Ended;
+    return !ended();
   } catch (const std::exception& error) {
     Fatal(&error);
   } catch (...) {
@@ -66,6 +66,7 @@ bool frmMain::AtTopOfEvent(Handler handler) noexcept {
 }
 
 void frmMain::Fatal(const std::exception* error) noexcept {
+  stage_ = Stage::Ending;
   // Building or showing the message may itself run out of memory; the
   // program ends all the same.
   try {

@@ -29,8 +29,9 @@ class frmMain {
 
   // The window system raises the events through these. Each is the top of
   // its event: an error reaching it is reported and ends the program, and no
-  // exception ever leaves it. Events after the program has ended, and clicks
-  // before the load or after the unload, are ignored.
+  // exception ever leaves it. Events while a fatal error is reported or after
+  // the program has ended, and clicks before the load or after the unload,
+  // are ignored.
 
   // Raised once, while the window is still hidden. True when the window may
   // be shown; false when the first scan failed and the program has ended.
@@ -43,10 +44,13 @@ class frmMain {
   // already ended or the unload was cancelled.
   bool Closing() noexcept;
 
-  bool ended() const { return stage_ == Stage::Ended; }
+  // True from the moment a fatal error is being reported, or the program ended.
+  bool ended() const { return stage_ == Stage::Ending || stage_ == Stage::Ended; }
 
  private:
-  enum class Stage { Created, Shown, Unloaded, Ended };
+  // Ending: a fatal error is being reported; every event that arrives
+  // meanwhile (the message box runs a message loop) is ignored.
+  enum class Stage { Created, Shown, Unloaded, Ending, Ended };
 
   // Runs one event handler; false when an error ended the program.
   template <typename Handler>

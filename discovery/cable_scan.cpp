@@ -4,14 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "discovery/captions.h"
+#include "discovery/windows_family.h"
 #include "platform/checked_int.h"
 #include "platform/number_text.h"
 
 namespace tervane {
 namespace {
-
-constexpr std::uint32_t kVersionMask = 0x8000000Fu;
-constexpr std::uint32_t kWindows95Family4 = 0x80000004u;
 
 // A library that reports a count near 2^31 would have the scan probe for
 // hours. USB gives each host controller at most 127 device addresses, so no
@@ -37,6 +36,8 @@ void CableScan::EnumDevices() {
 
 void CableScan::GetDeviceData() {
   ScanValues scan;
+  // Read from text into doubles and compared as numbers, as the IDs always
+  // were (docs/design.md).
   scan.CableVid = std::trunc(ReadNumber("&H10C4"));
   scan.CablePid = std::trunc(ReadNumber("&H823E"));
   // Raises the overflow error for the most negative count, before any open.
@@ -44,7 +45,7 @@ void CableScan::GetDeviceData() {
   for (std::int32_t i = 0; i <= last; ++i) {
     if (Probe(i, scan)) PortStep(scan);
   }
-  label_.SetCaption(scan.CableFound ? "COM Port: " + scan.PortText : "No VYX USB Programmer Found");
+  label_.SetCaption(scan.CableFound ? kPortCaptionPrefix + scan.PortText : kNotFoundCaption);
 }
 
 bool CableScan::Probe(std::int32_t index, ScanValues& scan) {
@@ -58,8 +59,8 @@ bool CableScan::Probe(std::int32_t index, ScanValues& scan) {
   return serialRead;
 }
 
-// Steps c to e. A failed product ID read never matches, whatever Pid still
-// holds from an earlier bridge.
+// The product ID, the match and the serial number. A failed product ID read
+// never matches, whatever Pid still holds from an earlier bridge.
 bool CableScan::ReadSerialIfCable(ScanValues& scan) {
   state_.LastStatus = LowWord16(bridge_.CP210x_GetDevicePid(state_.DeviceHandle, scan.Pid));
   const bool isCable = state_.LastStatus == 0 && static_cast<double>(scan.Vid) == scan.CableVid &&
@@ -80,13 +81,18 @@ void CableScan::CloseDevice() {
   state_.DeviceHandleOpen = false;
 }
 
+// Without a lookup for the running Windows, PortNum keeps its value.
 void CableScan::PortStep(ScanValues& scan) {
-  const std::uint32_t v = os_.GetVersion() & kVersionMask;
-  if (v == 5 || v == 6) {
-    scan.PortNum =
-        lookup_.GetPortNumXP2000Vista(scan.Vid, scan.Pid, scan.SerialString, scan.SerialLength);
-  } else if (v == kWindows95Family4) {
-    scan.PortNum = lookup_.GetPortNum98(scan.Vid, scan.Pid, scan.SerialString, scan.SerialLength);
+  switch (LookupFamilyOf(os_.GetVersion())) {
+    case LookupFamily::NtFamily:
+      scan.PortNum =
+          lookup_.GetPortNumXP2000Vista(scan.Vid, scan.Pid, scan.SerialString, scan.SerialLength);
+      break;
+    case LookupFamily::Windows95Family:
+      scan.PortNum = lookup_.GetPortNum98(scan.Vid, scan.Pid, scan.SerialString, scan.SerialLength);
+      break;
+    case LookupFamily::None:
+      break;
   }
   scan.PortText = std::to_string(scan.PortNum);
 }

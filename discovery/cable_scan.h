@@ -41,11 +41,12 @@ class CableScan {
     std::string PortText;
   };
 
-  // Steps a to f for one index; true when its serial number was read.
+  // Opens the bridge at the index, reads its IDs and, for the cable, its
+  // serial number, and closes it; true when the serial number was read.
   bool Probe(std::int32_t index, ScanValues& scan);
   bool ReadSerialIfCable(ScanValues& scan);
   void CloseDevice();
-  // Step g: the lookup that suits the running Windows.
+  // The lookup that suits the running Windows, after the probe's close.
   void PortStep(ScanValues& scan);
 
   modMain& state_;

@@ -1,4 +1,4 @@
-// Checked integer arithmetic and narrowing.
+// Checked integer arithmetic, rounding and the low word.
 #include "platform/checked_int.h"
 
 #include <cmath>
@@ -14,12 +14,6 @@ void ThrowIf(bool overflowed) {
 }
 
 }  // namespace
-
-std::int32_t CheckedAdd32(std::int32_t a, std::int32_t b) {
-  std::int32_t r = 0;
-  ThrowIf(__builtin_add_overflow(a, b, &r));
-  return r;
-}
 
 std::int32_t CheckedSub32(std::int32_t a, std::int32_t b) {
   std::int32_t r = 0;
@@ -37,11 +31,6 @@ std::int16_t CheckedSub16(std::int16_t a, std::int16_t b) {
   std::int16_t r = 0;
   ThrowIf(__builtin_sub_overflow(a, b, &r));
   return r;
-}
-
-std::int16_t CheckedNarrow16(std::int32_t value) {
-  if (value < INT16_MIN || value > INT16_MAX) throw RuntimeError::Overflow();
-  return static_cast<std::int16_t>(value);
 }
 
 std::int16_t RoundToInt16(double value) {

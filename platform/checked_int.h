@@ -5,13 +5,9 @@
 
 namespace tervane {
 
-std::int32_t CheckedAdd32(std::int32_t a, std::int32_t b);
 std::int32_t CheckedSub32(std::int32_t a, std::int32_t b);
 std::int16_t CheckedAdd16(std::int16_t a, std::int16_t b);
 std::int16_t CheckedSub16(std::int16_t a, std::int16_t b);
-
-// Narrowing that raises the overflow error when the value does not fit.
-std::int16_t CheckedNarrow16(std::int32_t value);
 
 // Nearest integer, halves to the even one (2.5 -> 2, 3.5 -> 4); overflow
 // error outside -32768..32767, for infinities and for NaN.

@@ -24,4 +24,8 @@ RuntimeError RuntimeError::EntryPointNotFound(const std::string& function,
           "Can't find DLL entry point " + function + " in " + fileName};
 }
 
+RuntimeError RuntimeError::SystemCallFailed(const std::string& what, std::uint32_t systemError) {
+  return {ErrorCode::InternalError, what + " (Windows error " + std::to_string(systemError) + ")"};
+}
+
 }  // namespace tervane

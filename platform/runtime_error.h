@@ -1,6 +1,7 @@
 // The run-time error that abandons work up to the window event that started it.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -11,6 +12,8 @@ namespace tervane {
 enum class ErrorCode {
   Overflow = 6,
   SubscriptOutOfRange = 9,
+  // A call into Windows itself failed where the program cannot go on.
+  InternalError = 51,
   FileNotFound = 53,
   EntryPointNotFound = 453,
 };
@@ -27,6 +30,9 @@ class RuntimeError : public std::exception {
   static RuntimeError SubscriptOutOfRange();
   static RuntimeError FileNotFound(const std::string& fileName);
   static RuntimeError EntryPointNotFound(const std::string& function, const std::string& fileName);
+  // What failed, in words ("Can't set the text of the status label"), and
+  // the error code Windows gave.
+  static RuntimeError SystemCallFailed(const std::string& what, std::uint32_t systemError);
 
  private:
   ErrorCode code_;

@@ -10,11 +10,10 @@ namespace tervane {
 
 namespace {
 
-void SpacesToUnderscores(ByteArray& serial, const std::int32_t& length) {
+void SpacesToUnderscores(ByteArray& serial, std::int32_t length) {
   const std::int32_t last = CheckedSub32(length, 1);
   for (std::int32_t i = 0; i <= last; ++i) {
     if (serial.at(i) == ' ') serial.at(i) = '_';
-    if (i == last) break;
   }
 }
 
@@ -24,32 +23,29 @@ std::string IdsPrefix(std::int32_t vid, std::int32_t pid) {
 
 }  // namespace
 
-std::int16_t RegistryPortLookup::GetPortNumXP2000Vista(std::int32_t& Vid, std::int32_t& Pid,
+// Each key is closed by its ScopedKey as its scope ends: innermost first,
+// HKEY_LOCAL_MACHINE last.
+std::int16_t RegistryPortLookup::GetPortNumXP2000Vista(std::int32_t Vid, std::int32_t Pid,
                                                        ByteArray& SerialString,
-                                                       std::int32_t& SerialLength) {
+                                                       std::int32_t SerialLength) {
   ByteArray buffer(kValueBufferSize);
   std::int32_t byteCount = kValueQueryCount;
-  std::int16_t port = -1;
   ScopedKey root(registry_, kHkeyLocalMachine);
   ScopedKey controlSet(registry_);
-  if (controlSet.Opened(registry_.RegOpenKeyExA(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\", 0,
-                                                kKeyRead, controlSet.Slot()))) {
-    ScopedKey usb(registry_);
-    if (usb.Opened(registry_.RegOpenKeyA(controlSet.get(), "Enum\\USB\\", usb.Slot()))) {
-      SpacesToUnderscores(SerialString, SerialLength);
-      port = ReadInstanceNT(usb.get(), Vid, Pid, SerialString, SerialLength, buffer, byteCount);
-      usb.Close();
-    }
-    controlSet.Close();
+  if (!controlSet.Opened(registry_.RegOpenKeyExA(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\",
+                                                 0, kKeyRead, controlSet.Slot()))) {
+    return -1;
   }
-  root.Close();
-  return port;
+  ScopedKey usb(registry_);
+  if (!usb.Opened(registry_.RegOpenKeyA(controlSet.get(), "Enum\\USB\\", usb.Slot()))) return -1;
+  SpacesToUnderscores(SerialString, SerialLength);
+  return ReadInstanceNT(usb.get(), Vid, Pid, SerialString, SerialLength, buffer, byteCount);
 }
 
 // The interface key first; the device key only when the interface key does not open.
-std::int16_t RegistryPortLookup::ReadInstanceNT(RegKey usb, const std::int32_t& Vid,
-                                                const std::int32_t& Pid, ByteArray& SerialString,
-                                                const std::int32_t& SerialLength, ByteArray& buffer,
+std::int16_t RegistryPortLookup::ReadInstanceNT(RegKey usb, std::int32_t Vid, std::int32_t Pid,
+                                                const ByteArray& SerialString,
+                                                std::int32_t SerialLength, ByteArray& buffer,
                                                 std::int32_t& byteCount) {
   const std::string interfaceName =
       IdsPrefix(Vid, Pid) + "&Mi_00\\" + ConvertToString(SerialString, SerialLength) + "_00";
@@ -65,21 +61,17 @@ std::int16_t RegistryPortLookup::ReadInstanceNT(RegKey usb, const std::int32_t& 
   return -1;
 }
 
-// Reads and decodes "PortName" of the instance's "Device Parameters" key,
-// then closes both keys.
+// Reads and decodes "PortName" of the instance's "Device Parameters" key;
+// both keys are closed as their ScopedKeys end.
 std::int16_t RegistryPortLookup::ReadDeviceParameters(RegKey instance, ByteArray& buffer,
                                                       std::int32_t& byteCount) {
   ScopedKey instanceKey(registry_, instance);
   ScopedKey parameters(registry_);
-  std::int16_t port = -1;
-  if (parameters.Opened(registry_.RegOpenKeyA(instance, "Device Parameters", parameters.Slot()))) {
-    if (QueryValue(parameters.get(), "PortName", buffer, byteCount) == kErrorSuccess) {
-      port = DecodePortName(buffer, byteCount);
-    }
-    parameters.Close();
+  if (!parameters.Opened(registry_.RegOpenKeyA(instance, "Device Parameters", parameters.Slot()))) {
+    return -1;
   }
-  instanceKey.Close();
-  return port;
+  if (QueryValue(parameters.get(), "PortName", buffer, byteCount) != kErrorSuccess) return -1;
+  return DecodePortNameInPlace(buffer, byteCount);
 }
 
 }  // namespace tervane

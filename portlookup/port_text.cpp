@@ -8,13 +8,11 @@
 
 namespace tervane {
 
-std::string ConvertToString(const ByteArray& ConvertArray, const std::int32_t& ConvertLength) {
+std::string ConvertToString(const ByteArray& ConvertArray, std::int32_t ConvertLength) {
   std::string text;
+  // The last index is at most INT32_MAX - 1, so the loop's ++i never overflows.
   const std::int32_t last = CheckedSub32(ConvertLength, 1);
-  for (std::int32_t i = 0; i <= last; ++i) {
-    text += static_cast<char>(ConvertArray.at(i));
-    if (i == last) break;  // keeps ++i from overflowing when last is INT32_MAX
-  }
+  for (std::int32_t i = 0; i <= last; ++i) text += static_cast<char>(ConvertArray.at(i));
   return text;
 }
 
@@ -32,7 +30,7 @@ std::string Hex(std::int32_t value, const char* format) {
 std::string HexLower(std::int32_t value) { return Hex(value, "%x"); }
 std::string HexUpper(std::int32_t value) { return Hex(value, "%X"); }
 
-std::int16_t DecodePortName(ByteArray& Buffer, std::int32_t ByteCount) {
+std::int16_t DecodePortNameInPlace(ByteArray& Buffer, std::int32_t ByteCount) {
   Buffer.at(0) = '0';
   Buffer.at(1) = '0';
   Buffer.at(2) = '0';

@@ -16,14 +16,14 @@ class RegistryPortLookup final : public PortLookup {
  public:
   explicit RegistryPortLookup(Registry& registry) : registry_(registry) {}
 
-  std::int16_t GetPortNumXP2000Vista(std::int32_t& Vid, std::int32_t& Pid, ByteArray& SerialString,
-                                     std::int32_t& SerialLength) override;
-  std::int16_t GetPortNum98(std::int32_t& Vid, std::int32_t& Pid, ByteArray& SerialString,
-                            std::int32_t& SerialLength) override;
+  std::int16_t GetPortNumXP2000Vista(std::int32_t Vid, std::int32_t Pid, ByteArray& SerialString,
+                                     std::int32_t SerialLength) override;
+  std::int16_t GetPortNum98(std::int32_t Vid, std::int32_t Pid, ByteArray& SerialString,
+                            std::int32_t SerialLength) override;
 
  private:
-  std::int16_t ReadInstanceNT(RegKey usb, const std::int32_t& Vid, const std::int32_t& Pid,
-                              ByteArray& SerialString, const std::int32_t& SerialLength,
+  std::int16_t ReadInstanceNT(RegKey usb, std::int32_t Vid, std::int32_t Pid,
+                              const ByteArray& SerialString, std::int32_t SerialLength,
                               ByteArray& buffer, std::int32_t& byteCount);
   std::int16_t ReadDeviceParameters(RegKey instance, ByteArray& buffer, std::int32_t& byteCount);
   std::int32_t QueryValue(RegKey key, const char* name, ByteArray& buffer, std::int32_t& byteCount);

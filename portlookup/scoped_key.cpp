@@ -3,17 +3,14 @@
 
 namespace tervane {
 
-ScopedKey::~ScopedKey() { Close(); }
+// The close's result is ignored: nothing can be done about a key that will not close.
+ScopedKey::~ScopedKey() {
+  if (open_) registry_.RegCloseKey(key_);
+}
 
 bool ScopedKey::Opened(std::int32_t result) {
   open_ = result == kErrorSuccess;
   return open_;
-}
-
-void ScopedKey::Close() {
-  if (!open_) return;
-  open_ = false;
-  registry_.RegCloseKey(key_);
 }
 
 }  // namespace tervane

@@ -1,4 +1,4 @@
-// A registry key closed exactly once: explicitly on the normal path, or when an error unwinds it.
+// A registry key closed exactly once, when its scope ends, whether normally or by an error.
 #pragma once
 
 #include "platform/registry.h"
@@ -17,7 +17,6 @@ class ScopedKey {
   RegKey& Slot() { return key_; }
   bool Opened(std::int32_t result);
   RegKey get() const { return key_; }
-  void Close();
 
  private:
   Registry& registry_;

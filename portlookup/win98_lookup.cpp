@@ -11,7 +11,7 @@ namespace tervane {
 namespace {
 
 // Blanks become underscores and a to z become upper case; every other byte stays.
-void RewriteSerial98(ByteArray& serial, const std::int32_t& length) {
+void RewriteSerial98(ByteArray& serial, std::int32_t length) {
   const std::int32_t last = CheckedSub32(length, 1);
   for (std::int32_t i = 0; i <= last; ++i) {
     std::uint8_t& byte = serial.at(i);
@@ -20,12 +20,11 @@ void RewriteSerial98(ByteArray& serial, const std::int32_t& length) {
     } else if (byte >= 'a' && byte <= 'z') {
       byte = static_cast<std::uint8_t>(byte - 32);
     }
-    if (i == last) break;
   }
 }
 
 std::string DeviceId98(std::int32_t vid, std::int32_t pid, const ByteArray& serial,
-                       const std::int32_t& length) {
+                       std::int32_t length) {
   return "USB\\VID_" + HexUpper(vid) + "&PID_" + HexUpper(pid) + "&MI_00\\" +
          ConvertToString(serial, length) + "_00";
 }
@@ -39,9 +38,11 @@ std::string SlabcrInstancePath(std::int16_t instance) {
 // Every query is handed the byte count the previous one left. A
 // "CRLowerDeviceID" refused with 234 is read again from the same instance
 // with the size it needs, but only when that size fits the buffer and only
-// once per instance; otherwise the instance is passed over.
-std::int16_t RegistryPortLookup::GetPortNum98(std::int32_t& Vid, std::int32_t& Pid,
-                                              ByteArray& SerialString, std::int32_t& SerialLength) {
+// once per instance; otherwise the instance is passed over (docs/design.md).
+// Each instance key is closed by its ScopedKey at the end of its pass,
+// HKEY_LOCAL_MACHINE by its own at the end of the call.
+std::int16_t RegistryPortLookup::GetPortNum98(std::int32_t Vid, std::int32_t Pid,
+                                              ByteArray& SerialString, std::int32_t SerialLength) {
   ByteArray buffer(kValueBufferSize);
   std::int32_t byteCount = kValueQueryCount;
   std::int16_t result = -1;
@@ -62,14 +63,12 @@ std::int16_t RegistryPortLookup::GetPortNum98(std::int32_t& Vid, std::int32_t& P
     } else if (status == kErrorSuccess &&
                ConvertToString(buffer, CheckedSub32(byteCount, 1)) == deviceId &&
                QueryValue(key.get(), "PortName", buffer, byteCount) == kErrorSuccess) {
-      result = DecodePortName(buffer, byteCount);
+      result = DecodePortNameInPlace(buffer, byteCount);
     }
     retried = retry;
     instance = CheckedAdd16(instance, 1);
     path = SlabcrInstancePath(instance);
-    key.Close();
   }
-  root.Close();
   return result;
 }
 

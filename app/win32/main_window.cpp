@@ -1,10 +1,9 @@
 // The main window's Win32 side: class, controls in twips at the screen's DPI, messages, keyboard.
 #include "app/win32/main_window.h"
 
-#include <new>
-
 #include "app/frmMain_layout.h"
 #include "app/win32/resource_ids.h"
+#include "platform/runtime_error.h"
 
 namespace tervane {
 namespace {
@@ -41,7 +40,7 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
   windowClass.lpfnWndProc = windowProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(TERVANE_PROGRAM_ICON));
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kClassName;
   return RegisterClassA(&windowClass) != 0;
@@ -50,8 +49,9 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
 }  // namespace
 
 void Win32Label::SetCaption(const std::string& text) {
-  // A static control refuses a text only when it cannot allocate room for it.
-  if (!SetWindowTextA(control_, text.c_str())) throw std::bad_alloc();
+  if (!SetWindowTextA(control_, text.c_str())) {
+    throw RuntimeError::SystemCallFailed("Can't set the text of the status label", GetLastError());
+  }
   SizeTo(text);
 }
 
@@ -76,9 +76,11 @@ MainWindow::~MainWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-bool MainWindow::Create(frmMain& form) {
+void MainWindow::Create(frmMain& form) {
   form_ = &form;
-  if (!RegisterWindowClass(instance_, WindowProc)) return false;
+  if (!RegisterWindowClass(instance_, WindowProc)) {
+    throw RuntimeError::SystemCallFailed("Can't register the main window's class", GetLastError());
+  }
   ScreenDpi(dpiX_, dpiY_);
   RECT frame = {0, 0, TwipsToPixels(layout::kClientWidth, dpiX_),
                 TwipsToPixels(layout::kClientHeight, dpiY_)};
@@ -88,7 +90,10 @@ bool MainWindow::Create(frmMain& form) {
   window_ = CreateWindowExA(kWindowExStyle, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                             nullptr, nullptr, instance_, this);
-  return window_ != nullptr;
+  if (window_ == nullptr) {
+    throw RuntimeError::SystemCallFailed("Can't create the main window and its controls",
+                                         GetLastError());
+  }
 }
 
 void MainWindow::Show(int showCommand) {
@@ -130,46 +135,38 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam
   if (message == WM_NCCREATE) {
     auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     self->window_ = window;
-    SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG>(self));
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongA(window, GWL_USERDATA));
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    SetWindowLongA(window, GWL_USERDATA, 0);
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     self->window_ = nullptr;
   }
   return self->Handle(window, message, wParam, lParam);
 }
 
+// Unpacks each message the window handles into its On... call.
 LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      return CreateControls() ? 0 : -1;
+      return OnCreate() ? 0 : -1;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_CLOSE:
-      if (form_->Closing()) DestroyWindow(window);
+      OnClose();
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      // Windows ends the logon once every program has answered; this is the
-      // last chance to release the bridge.
-      if (wParam && form_->Closing()) DestroyWindow(window);
+      OnEndSession(wParam != FALSE);
       return 0;
     case WM_ACTIVATE:
-      // As a dialog does: the button that had the focus gets it back.
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window, focus)) savedFocus_ = focus;
-      } else if (savedFocus_ != nullptr) {
-        SetFocus(savedFocus_);
-      }
+      OnActivate(LOWORD(wParam));
       return 0;
     case WM_SETFOCUS:
-      // The window itself never keeps the focus: it goes back to the button that had it.
-      if (savedFocus_ != nullptr) SetFocus(savedFocus_);
+      OnSetFocus();
       return 0;
     case WM_DESTROY:
       PostQuitMessage(exitCode_);
@@ -186,7 +183,32 @@ void MainWindow::OnCommand(WORD id, WORD notification) {
   if (id == kIdQuit) form_->QuitClicked();
 }
 
-bool MainWindow::CreateControls() {
+void MainWindow::OnClose() {
+  if (form_->Closing()) DestroyWindow(window_);
+}
+
+// Windows ends the logon once every program has answered; this is the last
+// chance to release the bridge.
+void MainWindow::OnEndSession(bool ending) {
+  if (ending && form_->Closing()) DestroyWindow(window_);
+}
+
+// As a dialog does: the button that had the focus gets it back.
+void MainWindow::OnActivate(WORD state) {
+  if (state == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window_, focus)) savedFocus_ = focus;
+  } else if (savedFocus_ != nullptr) {
+    SetFocus(savedFocus_);
+  }
+}
+
+// The window itself never keeps the focus: it goes back to the button that had it.
+void MainWindow::OnSetFocus() {
+  if (savedFocus_ != nullptr) SetFocus(savedFocus_);
+}
+
+bool MainWindow::OnCreate() {
   cmdQuit_ = CreateControl("BUTTON", "Quit", kButtonStyle, kIdQuit, layout::kCmdQuit);
   cmdRefresh_ = CreateControl("BUTTON", "Refresh", kButtonStyle, kIdRefresh, layout::kCmdRefresh);
   HWND label = CreateControl("STATIC", "COM Port:", kLabelStyle, kIdLabel1, layout::kLabel1);

@@ -33,8 +33,9 @@ class MainWindow final : public WindowSystem {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // Creates the window, hidden, with its three controls. False on failure.
-  bool Create(frmMain& form);
+  // Creates the window, hidden, with its three controls; raises a
+  // RuntimeError with Windows' error code when that fails.
+  void Create(frmMain& form);
   // Shows the window with the focus on Refresh.
   void Show(int showCommand);
   // Runs the message loop until the window is gone; returns the exit code.
@@ -49,8 +50,13 @@ class MainWindow final : public WindowSystem {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Creates the three controls; false when one cannot be made.
+  bool OnCreate();
   void OnCommand(WORD id, WORD notification);
-  bool CreateControls();
+  void OnClose();
+  void OnEndSession(bool ending);
+  void OnActivate(WORD state);
+  void OnSetFocus();
   HWND CreateControl(const char* className, const char* text, DWORD style, int id,
                      const TwipsRect& place);
 

@@ -1,6 +1,9 @@
 // Start-up of tervane.exe: wires the Win32 seams to the main window, loads it, shows it, runs it.
 #include <windows.h>
 
+#include <exception>
+#include <string>
+
 #include "app/fatal_error.h"
 #include "app/frmMain.h"
 #include "app/win32/main_window.h"
@@ -30,7 +33,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
   tervane::RegistryPortLookup lookup(registry);
   tervane::MainWindow window(instance);
   tervane::frmMain form(state, bridge, os, lookup, window.Label1(), window);
-  if (!window.Create(form)) return tervane::kFatalErrorExitCode;
+  window.Create(form);
   // The first scan runs while the window is still hidden; if it fails the
   // window is never shown.
   if (!form.Load()) return window.exitCode();
@@ -38,17 +41,31 @@ int RunProgram(HINSTANCE instance, int showCommand) {
   return window.RunMessageLoop();
 }
 
+// An error of the wiring itself, before any window event runs: reported as
+// the events report theirs.
+void ReportStartupError(const std::exception* error) noexcept {
+  const char* fallback = "Unexpected error";
+  try {
+    const std::string message = error != nullptr ? tervane::FatalErrorMessage(*error) : fallback;
+    MessageBoxA(nullptr, message.c_str(), "Tervane", MB_OK | MB_ICONERROR);
+  } catch (...) {
+    MessageBoxA(nullptr, fallback, "Tervane", MB_OK | MB_ICONERROR);
+  }
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {
   DeclareDpiAware();
-  // Everything that can raise is inside the window's events, which catch at
-  // their top; this is the last guard for the wiring itself.
+  // Everything that can raise after the window exists is inside its events,
+  // which catch at their top; this is the guard for the wiring itself.
   try {
     return RunProgram(instance, showCommand);
+  } catch (const std::exception& error) {
+    ReportStartupError(&error);
   } catch (...) {
-    MessageBoxA(nullptr, "Out of memory", "Tervane", MB_OK | MB_ICONERROR);
-    return tervane::kFatalErrorExitCode;
+    ReportStartupError(nullptr);
   }
+  return tervane::kFatalErrorExitCode;
 }

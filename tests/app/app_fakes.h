@@ -20,11 +20,11 @@ class FakeLookup final : public PortLookup {
   std::function<void()> raise;
   int calls = 0;
 
-  std::int16_t GetPortNumXP2000Vista(std::int32_t&, std::int32_t&, ByteArray&,
-                                     std::int32_t&) override {
+  std::int16_t GetPortNumXP2000Vista(std::int32_t, std::int32_t, ByteArray&,
+                                     std::int32_t) override {
     return Answer();
   }
-  std::int16_t GetPortNum98(std::int32_t&, std::int32_t&, ByteArray&, std::int32_t&) override {
+  std::int16_t GetPortNum98(std::int32_t, std::int32_t, ByteArray&, std::int32_t) override {
     return Answer();
   }
 
@@ -52,8 +52,14 @@ class FakeWindowSystem final : public WindowSystem {
  public:
   std::vector<std::string> messages;
   std::vector<int> ends;
+  // Runs while the message is up, as the messages a real message box
+  // dispatches would.
+  std::function<void()> whileShowing;
 
-  void ShowFatalError(const std::string& message) override { messages.push_back(message); }
+  void ShowFatalError(const std::string& message) override {
+    messages.push_back(message);
+    if (whileShowing) whileShowing();
+  }
   void EndProgram(int exitCode) override { ends.push_back(exitCode); }
 };
 

@@ -15,6 +15,8 @@ TEST(FatalErrorMessageTest, NumbersRuntimeErrorsAndKeepsTheirDescription) {
   EXPECT_EQ(FatalErrorMessage(RuntimeError::Overflow()), "Run-time error '6':\n\nOverflow");
   EXPECT_EQ(FatalErrorMessage(RuntimeError::FileNotFound("usbdongle.dll")),
             "Run-time error '53':\n\nFile not found: usbdongle.dll");
+  EXPECT_EQ(FatalErrorMessage(RuntimeError::SystemCallFailed("Can't create the main window", 8)),
+            "Run-time error '51':\n\nCan't create the main window (Windows error 8)");
 }
 
 TEST(FatalErrorMessageTest, OutOfMemoryGetsItsClassicNumber) {

@@ -1,5 +1,6 @@
 // The main window's events against a fake bridge library: load, Refresh, Quit, unload, errors.
 #include "app/frmMain.h"
+#include "discovery/captions.h"
 
 #include <gtest/gtest.h>
 
@@ -7,16 +8,16 @@
 #include <stdexcept>
 
 #include "app_fakes.h"
-#include "platform/memory/memory_bridge.h"
-#include "platform/memory/memory_os_version.h"
 #include "platform/runtime_error.h"
+#include "support/memory_bridge.h"
+#include "support/memory_os_version.h"
 
 namespace tervane {
 namespace {
 
 using Function = MemoryCp210x::Function;
 
-constexpr const char* kNotFound = "No VYX USB Programmer Found";
+constexpr const char* kNotFound = kNotFoundCaption;
 
 class FrmMainTest : public ::testing::Test {
  protected:
@@ -253,6 +254,26 @@ TEST_F(FrmMainTest, AnErrorInTheUnloadEnds) {
       std::vector<std::string>{
           "Run-time error '453':\n\nCan't find DLL entry point CP210x_Close in usbdongle.dll"});
   EXPECT_EQ(windows.ends, std::vector<int>{1});
+}
+
+// Windows may end the session while the error is on the screen: neither the
+// unload step nor a click may run in the middle of the fatal error.
+TEST_F(FrmMainTest, EventsWhileTheErrorIsShownAreIgnored) {
+  ASSERT_TRUE(form.Load());
+  LeaveOneOpen();
+  bridge.Raise(Function::GetNumDevices, 0, RuntimeError::FileNotFound("usbdongle.dll"));
+  bool closing = true;
+  windows.whileShowing = [&] {
+    EXPECT_TRUE(form.ended());
+    closing = form.Closing();
+    form.RefreshClicked();
+    form.QuitClicked();
+  };
+  form.RefreshClicked();
+  EXPECT_FALSE(closing);
+  EXPECT_EQ(windows.ends, std::vector<int>{1});
+  EXPECT_EQ(bridge.Functions(), std::vector<Function>{Function::GetNumDevices})
+      << "only the failed count: no unload step, no second scan";
 }
 
 TEST_F(FrmMainTest, AnErrorWhileReportingStillEnds) {

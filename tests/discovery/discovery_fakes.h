@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "discovery/status_label.h"
-#include "platform/memory/call_log.h"
 #include "platform/runtime_error.h"
 #include "portlookup/port_lookup.h"
+#include "support/call_log.h"
 
 namespace tervane {
 namespace test {
@@ -33,12 +33,12 @@ class RecordingLookup final : public PortLookup {
   std::optional<RuntimeError> error;
   std::vector<Call> calls;
 
-  std::int16_t GetPortNumXP2000Vista(std::int32_t& Vid, std::int32_t& Pid, ByteArray& SerialString,
-                                     std::int32_t& SerialLength) override {
+  std::int16_t GetPortNumXP2000Vista(std::int32_t Vid, std::int32_t Pid, ByteArray& SerialString,
+                                     std::int32_t SerialLength) override {
     return Answer("GetPortNumXP2000Vista", Vid, Pid, SerialString, SerialLength);
   }
-  std::int16_t GetPortNum98(std::int32_t& Vid, std::int32_t& Pid, ByteArray& SerialString,
-                            std::int32_t& SerialLength) override {
+  std::int16_t GetPortNum98(std::int32_t Vid, std::int32_t Pid, ByteArray& SerialString,
+                            std::int32_t SerialLength) override {
     return Answer("GetPortNum98", Vid, Pid, SerialString, SerialLength);
   }
 
@@ -63,7 +63,7 @@ class RecordingLabel final : public StatusLabel {
   std::optional<RuntimeError> error;
 
   void SetCaption(const std::string& text) override {
-    log_->Add("SetCaption " + text);
+    log_->Add("SetCaption");
     if (error) throw *error;
     captions.push_back(text);
   }

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ByteArray buffer(kValueBufferSize);
   for (std::int32_t i = 0; i < buffer.size() && !input.empty(); ++i) buffer.at(i) = input.Byte();
   try {
-    DecodePortName(buffer, count);
+    DecodePortNameInPlace(buffer, count);
   } catch (const RuntimeError& e) {
     if (e.code() != ErrorCode::Overflow && e.code() != ErrorCode::SubscriptOutOfRange)
       __builtin_trap();

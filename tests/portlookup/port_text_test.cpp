@@ -43,7 +43,7 @@ ByteArray BufferWith(const std::string& bytes) {
   return buffer;
 }
 
-TEST(DecodePortName, PortNames) {
+TEST(DecodePortNameInPlace, PortNames) {
   const struct {
     std::string stored;  // as the query stored it, terminating zero included where given
     int port;
@@ -68,19 +68,20 @@ TEST(DecodePortName, PortNames) {
   };
   for (const auto& c : cases) {
     ByteArray buffer = BufferWith(c.stored);
-    EXPECT_EQ(DecodePortName(buffer, static_cast<std::int32_t>(c.stored.size())), c.port)
+    EXPECT_EQ(DecodePortNameInPlace(buffer, static_cast<std::int32_t>(c.stored.size())), c.port)
         << '"' << c.stored << '"';
     EXPECT_EQ(buffer.at(0), '0');
     EXPECT_EQ(buffer.at(2), '0');
   }
 }
 
-TEST(DecodePortName, OutOfRangeNumbersOverflow) {
+TEST(DecodePortNameInPlace, OutOfRangeNumbersOverflow) {
   for (const std::string& stored :
        {std::string("COM40000\0", 9), std::string("COM32768\0", 9), std::string("COM1E9\0", 7)}) {
     ByteArray buffer = BufferWith(stored);
-    EXPECT_EQ(ErrorOf([&] { DecodePortName(buffer, static_cast<std::int32_t>(stored.size())); }),
-              ErrorCode::Overflow);
+    EXPECT_EQ(
+        ErrorOf([&] { DecodePortNameInPlace(buffer, static_cast<std::int32_t>(stored.size())); }),
+        ErrorCode::Overflow);
   }
 }
 
