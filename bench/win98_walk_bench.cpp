@@ -2,13 +2,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
-#include "bench/fresh_rig.h"
-#include "platform/memory/call_log.h"
-#include "platform/memory/memory_registry.h"
 #include "portlookup/registry_port_lookup.h"
+#include "support/call_log.h"
+#include "support/memory_registry.h"
 
 namespace tervane {
 namespace {
@@ -42,7 +40,8 @@ struct WalkRig {
 };
 
 // With the shared call log attached to the timed runs as well, to show what
-// logging adds; the stand-in records every call internally either way.
+// logging adds; the stand-in records every call internally either way, and
+// its records are forgotten after each walk.
 void BM_Win98Walk(benchmark::State& state, bool logged) {
   const int instances = static_cast<int>(state.range(0));
   CallLog log;
@@ -51,32 +50,30 @@ void BM_Win98Walk(benchmark::State& state, bool logged) {
     state.SkipWithError("the walk did not find COM5");
     return;
   }
-  const auto registryCalls = static_cast<double>(log.entries().size());
+  const auto registryCalls = static_cast<double>(log.Names().size());
   CallLog timedLog;
-  const double seconds = bench::TimeOnFreshRigs(
-      state,
-      [&] {
-        timedLog.Clear();
-        return std::make_unique<WalkRig>(instances, logged ? &timedLog : nullptr);
-      },
-      [](WalkRig& rig) { benchmark::DoNotOptimize(rig.Lookup()); });
+  WalkRig rig(instances, logged ? &timedLog : nullptr);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(rig.Lookup());
+    rig.registry.ClearCalls();
+    timedLog.Clear();
+  }
   state.counters["registry_calls"] = registryCalls;
   state.counters["calls_per_instance"] = registryCalls / instances;
-  state.counters["ns_per_instance"] =
-      seconds * 1e9 / (static_cast<double>(state.iterations()) * instances);
+  state.counters["ns_per_instance"] = benchmark::Counter(
+      static_cast<double>(instances),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK_CAPTURE(BM_Win98Walk, unlogged, false)
     ->Arg(1)
     ->Arg(100)
     ->Arg(1000)
-    ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Win98Walk, logged, true)
     ->Arg(1)
     ->Arg(100)
     ->Arg(1000)
-    ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The refresh sequence against the in-memory bridge library, version query, lookup and label.
 #include "discovery/cable_scan.h"
+#include "discovery/captions.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,11 @@
 #include <vector>
 
 #include "discovery/modMain.h"
-#include "platform/memory/call_log.h"
-#include "platform/memory/memory_bridge.h"
-#include "platform/memory/memory_os_version.h"
+#include "discovery_fakes.h"
 #include "platform/runtime_error.h"
-#include "tests/discovery/discovery_fakes.h"
+#include "support/call_log.h"
+#include "support/memory_bridge.h"
+#include "support/memory_os_version.h"
 
 namespace tervane {
 namespace {
@@ -27,7 +28,7 @@ using Names = std::vector<std::string>;
 
 constexpr std::int32_t kVid = 0x10C4;
 constexpr std::int32_t kPid = 0x823E;
-const char* kNotFound = "No VYX USB Programmer Found";
+const char* const kNotFound = kNotFoundCaption;
 
 // Short names for the calls, so an expected sequence reads at a glance.
 Names Expand(const Names& shortNames) {
@@ -375,8 +376,8 @@ TEST_F(CableScanTest, SerialArrayLivesForOneScan) {
 TEST_F(CableScanTest, LookupIsHandedTheLengthTheLibraryReported) {
   for (std::int32_t length : {10, 65, 1000, -3, INT32_MIN}) {
     bridge.RemoveAllBridges();
-    MemoryCp210x::Bridge cable{kVid, kPid, {'A', 'B'}, length};
-    bridge.AddBridge(cable);
+    bridge.AddBridge(kVid, kPid, "AB");
+    bridge.bridge(0).reportedLength = length;
     lookup.calls.clear();
     Refresh();
     ASSERT_EQ(lookup.calls.size(), 1u);

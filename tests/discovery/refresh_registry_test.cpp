@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "discovery/cable_scan.h"
+#include "discovery/captions.h"
 #include "discovery/modMain.h"
-#include "platform/memory/call_log.h"
-#include "platform/memory/memory_bridge.h"
-#include "platform/memory/memory_os_version.h"
-#include "platform/memory/memory_registry.h"
+#include "discovery_fakes.h"
 #include "portlookup/registry_port_lookup.h"
-#include "tests/discovery/discovery_fakes.h"
+#include "support/call_log.h"
+#include "support/memory_bridge.h"
+#include "support/memory_os_version.h"
+#include "support/memory_registry.h"
 
 namespace tervane {
 namespace {
@@ -100,7 +101,7 @@ TEST_F(RefreshOverRegistry, CableWithoutARegistryEntryShowsMinusOne) {
 
 TEST_F(RefreshOverRegistry, NoCableMakesNoRegistryCall) {
   bridge.Fail(MemoryCp210x::Function::GetDeviceSerialNumber, 1, 2);
-  EXPECT_EQ(Refresh(), "No VYX USB Programmer Found");
+  EXPECT_EQ(Refresh(), kNotFoundCaption);
   EXPECT_TRUE(registry.calls().empty());
 }
 

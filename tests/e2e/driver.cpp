@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_text.h"
+
 namespace {
 
 constexpr const char* kMainClass = "TervaneMain";
@@ -21,25 +23,9 @@ struct Failure {
 
 [[noreturn]] void Fail(const std::string& what) { throw Failure{what}; }
 
-// Control characters written as escapes, so every answer stays on one line.
+// Texts are printed escaped, blanks kept, so that every answer stays on one line.
 std::string Escaped(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\\') {
-      out += "\\\\";
-    } else if (c < 32) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
+  return tervane::test::EscapeBytes(text, tervane::test::Blanks::Kept);
 }
 
 std::string TextOf(HWND window) {

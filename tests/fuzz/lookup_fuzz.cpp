@@ -1,9 +1,9 @@
 // Fuzzes both lookups over a registry built from the input: any keys, values, serials and lengths.
 #include "fuzz_input.h"
-#include "platform/memory/memory_registry.h"
 #include "platform/runtime_error.h"
 #include "portlookup/port_text.h"
 #include "portlookup/registry_port_lookup.h"
+#include "support/memory_registry.h"
 
 namespace tervane {
 namespace {

@@ -1,10 +1,11 @@
 // Fuzzes the whole refresh over a simulated bridge set: counts, statuses, IDs, serials and lengths.
 #include "discovery/cable_scan.h"
+#include "discovery/captions.h"
 #include "fuzz_input.h"
-#include "platform/memory/memory_bridge.h"
-#include "platform/memory/memory_os_version.h"
-#include "platform/memory/memory_registry.h"
 #include "portlookup/registry_port_lookup.h"
+#include "support/memory_bridge.h"
+#include "support/memory_os_version.h"
+#include "support/memory_registry.h"
 
 namespace tervane {
 namespace {
@@ -46,8 +47,8 @@ void Seed(FuzzInput& input, MemoryCp210x& bridges) {
 }
 
 bool IsResultText(const std::string& text) {
-  if (text == "No VYX USB Programmer Found") return true;
-  const std::string prefix = "COM Port: ";
+  if (text == kNotFoundCaption) return true;
+  const std::string prefix = kPortCaptionPrefix;
   return text.compare(0, prefix.size(), prefix) == 0 && text.size() > prefix.size();
 }
 

@@ -1,6 +1,6 @@
 // Seeds the in-memory registry for the contract suite.
-#include "platform/memory/memory_registry.h"
 #include "registry_seeder.h"
+#include "support/memory_registry.h"
 
 namespace tervane {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory/memory_registry.h"  // the value types and result codes
 #include "platform/registry.h"
+#include "support/memory_registry.h"  // the value types and result codes
 
 namespace tervane {
 

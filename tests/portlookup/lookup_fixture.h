@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory/memory_registry.h"
 #include "platform/runtime_error.h"
 #include "portlookup/registry_port_lookup.h"
+#include "support/memory_registry.h"
 
 namespace tervane {
 

@@ -12,6 +12,8 @@
 #include "platform/win32/library_loader.h"
 #include "platform/win32/win32_seams.h"
 #include "standin_session.h"
+#include "support/byte_text.h"
+#include "support/memory_bridge.h"
 
 namespace tervane {
 namespace {
@@ -48,7 +50,9 @@ struct NamedCall {
   std::function<void(Win32Cp210x&)> call;
 };
 
+// The calls that take a handle are handed one that is not open.
 std::vector<NamedCall> AllSixCalls() {
+  constexpr std::uint32_t kNotOpen = MemoryCp210x::kFirstHandle;
   return {
       {"CP210x_GetNumDevices",
        [](Win32Cp210x& b) {
@@ -60,23 +64,23 @@ std::vector<NamedCall> AllSixCalls() {
          std::uint32_t h = 0;
          b.CP210x_Open(0, h);
        }},
-      {"CP210x_Close", [](Win32Cp210x& b) { b.CP210x_Close(0x100); }},
+      {"CP210x_Close", [](Win32Cp210x& b) { b.CP210x_Close(kNotOpen); }},
       {"CP210x_GetDeviceVid",
        [](Win32Cp210x& b) {
          std::int32_t v = 0;
-         b.CP210x_GetDeviceVid(0x100, v);
+         b.CP210x_GetDeviceVid(kNotOpen, v);
        }},
       {"CP210x_GetDevicePid",
        [](Win32Cp210x& b) {
          std::int32_t p = 0;
-         b.CP210x_GetDevicePid(0x100, p);
+         b.CP210x_GetDevicePid(kNotOpen, p);
        }},
       {"CP210x_GetDeviceSerialNumber",
        [](Win32Cp210x& b) {
          ByteArray serial(64);
          std::int32_t length = 0;
          std::int32_t flag = -1;
-         b.CP210x_GetDeviceSerialNumber(0x100, serial, length, flag);
+         b.CP210x_GetDeviceSerialNumber(kNotOpen, serial, length, flag);
        }},
   };
 }
@@ -151,7 +155,8 @@ TEST_F(BindingNextToExe, PassesArgumentsAndReturnsTheLibraryResults) {
   EXPECT_EQ(count, 2);
   std::uint32_t handle = 0;
   EXPECT_EQ(bridge.CP210x_Open(1, handle), 0);
-  EXPECT_EQ(handle, 0x100u);
+  // The library was loaded afresh for this test, so this is its first handle.
+  EXPECT_EQ(handle, MemoryCp210x::kFirstHandle);
   std::int32_t vid = 0;
   std::int32_t pid = 0;
   EXPECT_EQ(bridge.CP210x_GetDeviceVid(handle, vid), 0);
@@ -167,16 +172,15 @@ TEST_F(BindingNextToExe, PassesArgumentsAndReturnsTheLibraryResults) {
   EXPECT_EQ(serial.at(8), 0);
   EXPECT_EQ(bridge.CP210x_Close(handle), 0);
 
-  const char* const kSerialCall =
-      "CP210x_GetDeviceSerialNumber handle=0x100 flag=-1 -> status=0 length=8 written=8 "
-      "serial=VYX\\s0042";
+  const std::string opened = "handle=" + test::HexText(handle);
   const std::vector<std::string> expected = {
       "CP210x_GetNumDevices -> status=0 count=2",
-      "CP210x_Open index=1 -> status=0 handle=0x100",
-      "CP210x_GetDeviceVid handle=0x100 -> status=0 vid=0x10c4",
-      "CP210x_GetDevicePid handle=0x100 -> status=0 pid=0x823e",
-      kSerialCall,
-      "CP210x_Close handle=0x100 -> status=0",
+      "CP210x_Open index=1 -> status=0 " + opened,
+      "CP210x_GetDeviceVid " + opened + " -> status=0 vid=0x10c4",
+      "CP210x_GetDevicePid " + opened + " -> status=0 pid=0x823e",
+      "CP210x_GetDeviceSerialNumber " + opened +
+          " flag=-1 -> status=0 length=8 written=8 serial=VYX\\s0042",
+      "CP210x_Close " + opened + " -> status=0",
   };
   EXPECT_EQ(standin_.LogLines(), expected);
 }

@@ -10,31 +10,33 @@
 #include <vector>
 
 #include "discovery/cable_scan.h"
+#include "discovery/captions.h"
 #include "discovery/modMain.h"
+#include "discovery/windows_family.h"
 #include "platform/runtime_error.h"
 #include "platform/win32/win32_seams.h"
 #include "portlookup/registry_port_lookup.h"
 #include "standin_session.h"
+#include "support/byte_text.h"
+#include "support/memory_bridge.h"
 
 namespace tervane {
 namespace {
 
 using test::StandinSession;
 
-enum class Lookup { Nt, Win98, None };
-
 // From the runner: "nt", "98" or "none".
-Lookup ExpectedLookup() {
+LookupFamily ExpectedLookup() {
   const char* value = std::getenv("TERVANE_EXPECT_LOOKUP");
   const std::string name = value != nullptr ? value : "";
-  if (name == "nt") return Lookup::Nt;
-  if (name == "98") return Lookup::Win98;
-  if (name == "none") return Lookup::None;
+  if (name == "nt") return LookupFamily::NtFamily;
+  if (name == "98") return LookupFamily::Windows95Family;
+  if (name == "none") return LookupFamily::None;
   ADD_FAILURE() << "TERVANE_EXPECT_LOOKUP must be nt, 98 or none, not '" << name << "'";
-  return Lookup::None;
+  return LookupFamily::None;
 }
 
-const char* kNotFound = "No VYX USB Programmer Found";
+const char* const kNotFound = kNotFoundCaption;
 const char* kCable = "bridge vid=0x10c4 pid=0x823e ";
 
 class RecordingLabel : public StatusLabel {
@@ -88,37 +90,27 @@ const SerialCase kSerialCases[] = {
     {"NOSUCH1", "COM Port: -1", "COM Port: -1", "in no key"},
 };
 
-std::string Expected(const SerialCase& c, Lookup lookup) {
+std::string Expected(const SerialCase& c, LookupFamily lookup) {
   switch (lookup) {
-    case Lookup::Nt:
+    case LookupFamily::NtFamily:
       return c.nt;
-    case Lookup::Win98:
+    case LookupFamily::Windows95Family:
       return c.win98;
-    case Lookup::None:
+    case LookupFamily::None:
       break;
   }
   return "COM Port: 0";  // no lookup runs, and the port number keeps its start value
 }
 
 TEST_F(Refresh, WineReportsTheVersionFamilyOfTheLookup) {
-  const std::uint32_t masked = os_.GetVersion() & 0x8000000Fu;
-  switch (ExpectedLookup()) {
-    case Lookup::Nt:
-      EXPECT_TRUE(masked == 5 || masked == 6) << std::hex << masked;
-      break;
-    case Lookup::Win98:
-      EXPECT_EQ(masked, 0x80000004u);
-      break;
-    case Lookup::None:
-      EXPECT_TRUE(masked != 5 && masked != 6 && masked != 0x80000004u) << std::hex << masked;
-      break;
-  }
+  const std::uint32_t version = os_.GetVersion();
+  EXPECT_EQ(LookupFamilyOf(version), ExpectedLookup()) << std::hex << version;
 }
 
 TEST_F(Refresh, NoBridgeAttached) { EXPECT_EQ(RefreshWith(""), kNotFound); }
 
 TEST_F(Refresh, ShowsThePortOfEachSeededSerial) {
-  const Lookup lookup = ExpectedLookup();
+  const LookupFamily lookup = ExpectedLookup();
   for (const SerialCase& c : kSerialCases) {
     SCOPED_TRACE(std::string(c.serial) + ": " + c.why);
     EXPECT_EQ(RefreshWith(std::string(kCable) + "serial=" + c.serial + "\n"), Expected(c, lookup));
@@ -143,20 +135,27 @@ TEST_F(Refresh, FindsTheCableAmongOtherBridges) {
   EXPECT_EQ(RefreshWith(scenario), Expected(kSerialCases[0], ExpectedLookup()));
 }
 
+// The handle is the one the model handed out to this scan's open, and every
+// later call of the index uses it.
 TEST_F(Refresh, MakesTheBridgeCallsInOrderAndClosesWhatItOpened) {
   RefreshWith(std::string(kCable) + "serial=TVDEV9\n");
-  const char* const kSerialCall =
-      "CP210x_GetDeviceSerialNumber handle=0x100 flag=-1 -> status=0 length=6 written=6 "
-      "serial=TVDEV9";
+  const std::vector<std::string> log = standin_.LogLines();
+  ASSERT_EQ(log.size(), 6u);
+  const std::string opened = log[1].substr(log[1].rfind("handle="));
+  const auto value = static_cast<std::uint32_t>(std::stoul(opened.substr(9), nullptr, 16));
+  EXPECT_GE(value, MemoryCp210x::kFirstHandle);
+  EXPECT_EQ((value - MemoryCp210x::kFirstHandle) % MemoryCp210x::kHandleStep, 0u);
+  EXPECT_EQ(opened, "handle=" + test::HexText(value));
   const std::vector<std::string> expected = {
       "CP210x_GetNumDevices -> status=0 count=1",
-      "CP210x_Open index=0 -> status=0 handle=0x100",
-      "CP210x_GetDeviceVid handle=0x100 -> status=0 vid=0x10c4",
-      "CP210x_GetDevicePid handle=0x100 -> status=0 pid=0x823e",
-      kSerialCall,
-      "CP210x_Close handle=0x100 -> status=0",
+      "CP210x_Open index=0 -> status=0 " + opened,
+      "CP210x_GetDeviceVid " + opened + " -> status=0 vid=0x10c4",
+      "CP210x_GetDevicePid " + opened + " -> status=0 pid=0x823e",
+      "CP210x_GetDeviceSerialNumber " + opened +
+          " flag=-1 -> status=0 length=6 written=6 serial=TVDEV9",
+      "CP210x_Close " + opened + " -> status=0",
   };
-  EXPECT_EQ(standin_.LogLines(), expected);
+  EXPECT_EQ(log, expected);
 }
 
 // A library reporting more than the 64 bytes the array holds: the lookups'
@@ -165,7 +164,7 @@ TEST_F(Refresh, MakesTheBridgeCallsInOrderAndClosesWhatItOpened) {
 TEST_F(Refresh, SerialLengthBeyondTheArray) {
   const std::string scenario = std::string(kCable) + "serial=vyx\\s0042 length=65\n";
   standin_.Attach(scenario);
-  if (ExpectedLookup() == Lookup::None) {
+  if (ExpectedLookup() == LookupFamily::None) {
     scan_.FillDeviceList();
     EXPECT_EQ(label_.captions, std::vector<std::string>{"COM Port: 0"});
     return;
@@ -181,8 +180,8 @@ TEST_F(Refresh, SerialLengthBeyondTheArray) {
 
 // Both lookups against Wine's registry, whatever the version.
 TEST_F(Refresh, BothLookupsReadWinesRegistry) {
-  std::int32_t vid = 0x10C4;
-  std::int32_t pid = 0x823E;
+  const std::int32_t vid = 0x10C4;
+  const std::int32_t pid = 0x823E;
   const std::string serial = "vyx 0042";
   const auto lookUp = [&](bool nt) {
     ByteArray bytes(64);

@@ -8,6 +8,8 @@
 
 #include "platform/win32/win32_seams.h"
 #include "standin_session.h"
+#include "support/memory_bridge.h"
+#include "support/scenario.h"
 
 namespace tervane {
 namespace {
@@ -33,14 +35,15 @@ TEST_F(StandinNextToExe, RereadsTheScenarioAtEveryCount) {
   EXPECT_EQ(Count(), 2);
   std::uint32_t handle = 0;
   EXPECT_EQ(bridge_.CP210x_Open(1, handle), 0);
-  standin_.DetachAll();
-  EXPECT_EQ(Count(), 0);
-  // A bridge opened before keeps answering as it did.
   std::int32_t vid = 0;
   EXPECT_EQ(bridge_.CP210x_GetDeviceVid(handle, vid), 0);
   EXPECT_EQ(vid, 2);
+  standin_.DetachAll();
+  EXPECT_EQ(Count(), 0);
+  // The bridges read before are unplugged: their handles die with them.
+  EXPECT_EQ(bridge_.CP210x_GetDeviceVid(handle, vid), MemoryCp210x::kStatusInvalidHandle);
   std::uint32_t other = 0;
-  EXPECT_EQ(bridge_.CP210x_Open(0, other), 2);
+  EXPECT_EQ(bridge_.CP210x_Open(0, other), MemoryCp210x::kStatusNoSuchDevice);
 }
 
 TEST_F(StandinNextToExe, CountOverrideAndFailingCount) {
@@ -53,7 +56,7 @@ TEST_F(StandinNextToExe, CountOverrideAndFailingCount) {
                         {"numdevices count=-2147483648\n", 0, INT32_MIN},
                         {"numdevices status=7\nbridge\n", 7, -99},
                         {"numdevices status=7 count=3\n", 7, 3},
-                        {"bridge vid=0x1g\n", 0xE0, 0}};
+                        {"bridge vid=0x1g\n", standin::kStatusBadScenario, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scenario);
     standin_.Attach(c.scenario);
@@ -66,25 +69,31 @@ TEST_F(StandinNextToExe, CountOverrideAndFailingCount) {
   EXPECT_EQ(log.back(), "CP210x_GetNumDevices -> status=224 count=0");
 }
 
-TEST_F(StandinNextToExe, HandlesAreFreshAndDieWithTheirClose) {
+// The statuses are the model's, as the native tests know them.
+TEST_F(StandinNextToExe, HandlesAreFreshExclusiveAndDieWithTheirClose) {
   standin_.Attach("numdevices count=3\nbridge vid=1\nbridge vid=2\n");
   Count();
   std::uint32_t first = 0;
   std::uint32_t second = 0;
+  std::uint32_t busy = 0xAB;
   ASSERT_EQ(bridge_.CP210x_Open(0, first), 0);
-  ASSERT_EQ(bridge_.CP210x_Open(0, second), 0);
+  EXPECT_EQ(bridge_.CP210x_Open(0, busy), MemoryCp210x::kStatusBusy);
+  ASSERT_EQ(bridge_.CP210x_Open(1, second), 0);
   EXPECT_NE(first, second);
   EXPECT_NE(first, 1u);
   std::uint32_t beyond = 0xAB;
-  EXPECT_EQ(bridge_.CP210x_Open(2, beyond), 2) << "the count says 3, but only 2 bridges exist";
-  EXPECT_EQ(bridge_.CP210x_Open(-1, beyond), 2);
+  EXPECT_EQ(bridge_.CP210x_Open(2, beyond), MemoryCp210x::kStatusNoSuchDevice)
+      << "the count says 3, but only 2 bridges exist";
+  EXPECT_EQ(bridge_.CP210x_Open(-1, beyond), MemoryCp210x::kStatusNoSuchDevice);
   EXPECT_EQ(beyond, 0xABu);
+  EXPECT_EQ(busy, 0xABu);
   EXPECT_EQ(bridge_.CP210x_Close(first), 0);
-  EXPECT_EQ(bridge_.CP210x_Close(first), 1) << "closing twice";
+  EXPECT_EQ(bridge_.CP210x_Close(first), MemoryCp210x::kStatusInvalidHandle) << "closing twice";
   std::int32_t vid = 0;
-  EXPECT_EQ(bridge_.CP210x_GetDeviceVid(first, vid), 1);
-  EXPECT_EQ(bridge_.CP210x_Close(1), 1) << "1 is never a handle";
+  EXPECT_EQ(bridge_.CP210x_GetDeviceVid(first, vid), MemoryCp210x::kStatusInvalidHandle);
+  EXPECT_EQ(bridge_.CP210x_Close(1), MemoryCp210x::kStatusInvalidHandle) << "1 is never a handle";
   EXPECT_EQ(bridge_.CP210x_GetDeviceVid(second, vid), 0);
+  EXPECT_EQ(vid, 2);
 }
 
 TEST_F(StandinNextToExe, WritesTheSerialCutShortOrFilled) {

@@ -1,15 +1,24 @@
-// Reads the stand-in's scenario text: one directive a line, fields as name=value.
-#include "scenario.h"
+// Reads the stand-in's scenario text, one directive a line with fields as name=value, and seeds the
+// model.
+#include "support/scenario.h"
 
-#include <cstdio>
+#include <array>
 #include <sstream>
 
 namespace tervane {
 namespace standin {
 namespace {
 
-constexpr std::array<const char*, kBridgeCallCount> kCallNames = {
-    "Open", "GetDeviceVid", "GetDevicePid", "GetDeviceSerialNumber", "Close"};
+using Function = MemoryCp210x::Function;
+
+// The calls on an opened bridge that a scenario can make fail.
+constexpr std::array<std::pair<const char*, Function>, 5> kCalls = {{
+    {"Open", Function::Open},
+    {"GetDeviceVid", Function::GetDeviceVid},
+    {"GetDevicePid", Function::GetDevicePid},
+    {"GetDeviceSerialNumber", Function::GetDeviceSerialNumber},
+    {"Close", Function::Close},
+}};
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -73,39 +82,41 @@ class LineReader {
     return bytes;
   }
 
-  BridgeCall Call(const std::string& name) const {
+  Function Call(const std::string& name) const {
     const std::string prefix = "CP210x_";
     const std::string bare =
         name.compare(0, prefix.size(), prefix) == 0 ? name.substr(prefix.size()) : name;
-    for (std::size_t i = 0; i < kCallNames.size(); ++i) {
-      if (bare == kCallNames[i]) return static_cast<BridgeCall>(i);
+    for (const auto& call : kCalls) {
+      if (bare == call.first) return call.second;
     }
     Fail("unknown call '" + name + "'");
   }
 
   // A fail field: Call:status.
-  void Failure(Bridge& bridge, const std::string& value) const {
+  void Failure(ScenarioBridge& bridge, const std::string& value) const {
     const std::size_t colon = value.find(':');
     if (colon == std::string::npos) Fail("fail wants Call:status, got '" + value + "'");
-    const BridgeCall call = Call(value.substr(0, colon));
+    const Function call = Call(value.substr(0, colon));
     const std::int32_t status = Number(value.substr(colon + 1));
     if (status == 0) Fail("a failure needs a non-zero status");
-    bridge.failures[static_cast<std::size_t>(call)] = status;
+    bridge.failures.emplace_back(call, status);
   }
 
-  void BridgeField(Bridge& bridge, const std::string& name, const std::string& value) const {
+  void BridgeField(ScenarioBridge& entry, const std::string& name, const std::string& value) const {
+    MemoryCp210x::Bridge& bridge = entry.bridge;
     if (name == "vid") {
       bridge.vid = Number(value);
     } else if (name == "pid") {
       bridge.pid = Number(value);
     } else if (name == "serial") {
-      bridge.serial = Bytes(value);
+      const std::string bytes = Bytes(value);
+      bridge.serial.assign(bytes.begin(), bytes.end());
     } else if (name == "length") {
-      bridge.length = Number(value);
+      bridge.reportedLength = Number(value);
     } else if (name == "write") {
-      bridge.write = Number(value);
+      bridge.storedLength = Number(value);
     } else if (name == "fail") {
-      Failure(bridge, value);
+      Failure(entry, value);
     } else {
       Fail("unknown bridge field '" + name + "'");
     }
@@ -124,7 +135,7 @@ class LineReader {
   void Directive(Scenario& scenario, std::istringstream& words) const {
     std::string directive;
     if (!(words >> directive)) return;  // blank line
-    Bridge bridge;
+    ScenarioBridge bridge;
     if (directive != "bridge" && directive != "numdevices")
       Fail("unknown directive '" + directive + "'");
     for (std::string field; words >> field;) {
@@ -139,8 +150,9 @@ class LineReader {
       }
     }
     if (directive != "bridge") return;
-    if (bridge.BytesWritten() < 0 || bridge.BytesWritten() > kMaxSerialWrite) {
-      Fail("write must lie within 0.." + std::to_string(kMaxSerialWrite));
+    const std::int32_t stored = bridge.bridge.StoredLength();
+    if (stored < 0 || stored > kMaxSerialStored) {
+      Fail("write must lie within 0.." + std::to_string(kMaxSerialStored));
     }
     scenario.bridges.push_back(bridge);
   }
@@ -164,26 +176,17 @@ Scenario ParseScenario(const std::string& text) {
   return scenario;
 }
 
-std::string EscapeBytes(const std::string& bytes) {
-  std::string text;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == ' ') {
-      text += "\\s";
-    } else if (byte == '\\') {
-      text += "\\\\";
-    } else if (byte > ' ' && byte < 0x7F && byte != '#') {
-      text += c;
-    } else {
-      char escape[5];
-      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-      text += escape;
-    }
+void Seed(MemoryCp210x& model, const Scenario& scenario) {
+  model.RemoveAllBridges();
+  for (const ScenarioBridge& entry : scenario.bridges) {
+    const std::int32_t index = model.AddBridge(entry.bridge);
+    for (const auto& failure : entry.failures) model.Fail(failure.first, index, failure.second);
   }
-  return text;
+  if (scenario.count) model.SetCount(*scenario.count);
+  if (scenario.countStatus != 0) {
+    model.Fail(Function::GetNumDevices, -1, scenario.countStatus, scenario.count.has_value());
+  }
 }
-
-const char* CallName(BridgeCall call) { return kCallNames.at(static_cast<std::size_t>(call)); }
 
 }  // namespace standin
 }  // namespace tervane

@@ -1,38 +1,9 @@
 // The in-memory bridge library: bridges by index, handles that count up, every call recorded.
-#include "platform/memory/memory_bridge.h"
+#include "support/memory_bridge.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace tervane {
-namespace {
-
-std::string Hex(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
-  return text;
-}
-
-// Bytes outside the printable ASCII range, blanks and backslashes as \xHH,
-// so a log entry stays one word per field.
-std::string Escaped(const std::uint8_t* bytes, std::size_t count) {
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint8_t b = bytes[i];
-    if (b > 0x20 && b < 0x7F && b != '\\') {
-      text += static_cast<char>(b);
-    } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(b));
-      text += escape;
-    }
-  }
-  return text;
-}
-
-std::string HandleText(std::uint32_t handle) { return "handle=" + Hex(handle); }
-
-}  // namespace
 
 std::int32_t MemoryCp210x::AddBridge(std::int32_t vid, std::int32_t pid,
                                      const std::string& serial) {
@@ -46,6 +17,14 @@ std::int32_t MemoryCp210x::AddBridge(std::int32_t vid, std::int32_t pid,
 std::int32_t MemoryCp210x::AddBridge(Bridge bridge) {
   bridges_.push_back(std::move(bridge));
   return static_cast<std::int32_t>(bridges_.size() - 1);
+}
+
+void MemoryCp210x::RemoveAllBridges() {
+  bridges_.clear();
+  count_.reset();
+  faults_.clear();
+  for (Opening& opening : openings_) opening.open = false;
+  openIndices_.clear();
 }
 
 // The count has no index: its faults are all kept under -1.
@@ -66,89 +45,68 @@ const MemoryCp210x::Fault* MemoryCp210x::FaultOf(Function function, std::int32_t
   return found != faults_.end() ? &found->second : nullptr;
 }
 
-void MemoryCp210x::RaiseIfChosen(Function function, std::int32_t index, Call& call,
-                                 const std::string& inputs) {
-  const Fault* fault = FaultOf(function, index);
+void MemoryCp210x::RaiseIfChosen(Call& call) {
+  const Fault* fault = FaultOf(call.function, call.index);
   if (fault == nullptr || !fault->error) return;
   call.raised = true;
-  calls_.push_back(call);
-  if (log_ != nullptr) {
-    log_->Add(std::string(NameOf(function)) + (inputs.empty() ? "" : " " + inputs) + " -> raises " +
-              fault->error->description());
-  }
+  Finish(call);
   throw *fault->error;
 }
 
-std::int32_t MemoryCp210x::Finish(Call call, const std::string& inputs,
-                                  const std::string& outputs) {
+std::int32_t MemoryCp210x::Finish(const Call& call) {
   calls_.push_back(call);
-  if (log_ != nullptr) {
-    log_->Add(std::string(NameOf(call.function)) + (inputs.empty() ? "" : " " + inputs) + " -> " +
-              std::to_string(call.status) + (outputs.empty() ? "" : " " + outputs));
-  }
+  if (log_ != nullptr) log_->Add(NameOf(call.function));
   return call.status;
 }
 
 MemoryCp210x::Opening* MemoryCp210x::OpenOpening(std::uint32_t handle) {
-  for (auto& opening : openings_) {
-    if (opening.handle == handle && opening.open) return &opening;
-  }
-  return nullptr;
-}
-
-bool MemoryCp210x::IsOpen(std::int32_t index) const {
-  return std::any_of(openings_.begin(), openings_.end(),
-                     [index](const Opening& o) { return o.open && o.index == index; });
+  if (handle < kFirstHandle || (handle - kFirstHandle) % kHandleStep != 0) return nullptr;
+  const std::size_t slot = (handle - kFirstHandle) / kHandleStep;
+  if (slot >= openings_.size() || !openings_[slot].open) return nullptr;
+  return &openings_[slot];
 }
 
 const MemoryCp210x::Bridge* MemoryCp210x::BridgeOf(std::uint32_t handle, Call& call) {
   call.handle = handle;
   const Opening* opening = OpenOpening(handle);
   call.index = opening != nullptr ? opening->index : -1;
-  // A bridge removed while open answers as if unplugged: its handle is dead.
-  if (opening == nullptr || static_cast<std::size_t>(opening->index) >= bridges_.size()) {
-    return nullptr;
-  }
-  return &bridges_[static_cast<std::size_t>(opening->index)];
+  return opening != nullptr ? &bridges_[static_cast<std::size_t>(opening->index)] : nullptr;
 }
 
 std::int32_t MemoryCp210x::CP210x_GetNumDevices(std::int32_t& NumDevices) {
   Call call{Function::GetNumDevices};
-  RaiseIfChosen(call.function, -1, call, "");
+  RaiseIfChosen(call);
   if (const Fault* fault = FaultOf(call.function, -1); fault != nullptr && fault->status != 0) {
     call.status = fault->status;
-    if (!fault->garbage) return Finish(call, "", "");
-    NumDevices = kGarbage;
+    if (fault->garbage) NumDevices = count_.value_or(kGarbage);
   } else {
     NumDevices = count_.value_or(static_cast<std::int32_t>(bridges_.size()));
   }
-  return Finish(call, "", "count=" + std::to_string(NumDevices));
+  return Finish(call);
 }
 
 std::int32_t MemoryCp210x::CP210x_Open(std::int32_t DeviceNum, std::uint32_t& Handle) {
   Call call{Function::Open, DeviceNum};
-  const std::string inputs = "index=" + std::to_string(DeviceNum);
-  RaiseIfChosen(call.function, DeviceNum, call, inputs);
+  RaiseIfChosen(call);
   if (const Fault* fault = FaultOf(call.function, DeviceNum);
       fault != nullptr && fault->status != 0) {
     call.status = fault->status;
-    if (!fault->garbage) return Finish(call, inputs, "");
-    Handle = static_cast<std::uint32_t>(kGarbage);
-    return Finish(call, inputs, HandleText(Handle));
+    if (fault->garbage) Handle = static_cast<std::uint32_t>(kGarbage);
+    return Finish(call);
   }
   if (DeviceNum < 0 || static_cast<std::size_t>(DeviceNum) >= bridges_.size()) {
     call.status = kStatusNoSuchDevice;
-    return Finish(call, inputs, "");
+    return Finish(call);
   }
-  if (IsOpen(DeviceNum)) {
+  if (openIndices_.count(DeviceNum) != 0) {
     call.status = kStatusBusy;
-    return Finish(call, inputs, "");
+    return Finish(call);
   }
-  call.handle = nextHandle_;
-  nextHandle_ += kHandleStep;
+  call.handle = kFirstHandle + kHandleStep * static_cast<std::uint32_t>(openings_.size());
   openings_.push_back(Opening{call.handle, DeviceNum});
+  openIndices_.insert(DeviceNum);
   Handle = call.handle;
-  return Finish(call, inputs, HandleText(call.handle));
+  return Finish(call);
 }
 
 std::int32_t MemoryCp210x::CP210x_Close(std::uint32_t Handle) {
@@ -156,42 +114,39 @@ std::int32_t MemoryCp210x::CP210x_Close(std::uint32_t Handle) {
   call.handle = Handle;
   Opening* opening = OpenOpening(Handle);
   call.index = opening != nullptr ? opening->index : -1;
-  const std::string inputs = HandleText(Handle);
-  RaiseIfChosen(call.function, call.index, call, inputs);
+  RaiseIfChosen(call);
   if (opening == nullptr) {
     ++invalidCloses_;
     call.status = kStatusInvalidHandle;
-    return Finish(call, inputs, "");
+    return Finish(call);
   }
   ++opening->closeCalls;
   if (const Fault* fault = FaultOf(call.function, call.index);
       fault != nullptr && fault->status != 0) {
     call.status = fault->status;
-    return Finish(call, inputs, "");
+    return Finish(call);
   }
   opening->open = false;
-  return Finish(call, inputs, "");
+  openIndices_.erase(opening->index);
+  return Finish(call);
 }
 
 std::int32_t MemoryCp210x::ReadId(Function function, std::uint32_t handle, std::int32_t& id) {
   Call call{function};
   const Bridge* bridge = BridgeOf(handle, call);
-  const std::string inputs = HandleText(handle);
-  RaiseIfChosen(function, call.index, call, inputs);
-  const char* name = function == Function::GetDeviceVid ? "vid=" : "pid=";
+  RaiseIfChosen(call);
   if (bridge == nullptr) {
     ++invalidHandleUses_;
     call.status = kStatusInvalidHandle;
-    return Finish(call, inputs, "");
+    return Finish(call);
   }
   if (const Fault* fault = FaultOf(function, call.index); fault != nullptr && fault->status != 0) {
     call.status = fault->status;
-    if (!fault->garbage) return Finish(call, inputs, "");
-    id = kGarbage;
+    if (fault->garbage) id = kGarbage;
   } else {
     id = function == Function::GetDeviceVid ? bridge->vid : bridge->pid;
   }
-  return Finish(call, inputs, name + Hex(static_cast<std::uint32_t>(id)));
+  return Finish(call);
 }
 
 std::int32_t MemoryCp210x::CP210x_GetDeviceVid(std::uint32_t Handle, std::int32_t& Vid) {
@@ -202,6 +157,15 @@ std::int32_t MemoryCp210x::CP210x_GetDevicePid(std::uint32_t Handle, std::int32_
   return ReadId(Function::GetDevicePid, Handle, Pid);
 }
 
+void MemoryCp210x::StoreSerial(const Bridge& bridge, ByteArray& serial, Call& call) const {
+  const std::int32_t stored = std::clamp(bridge.StoredLength(), 0, serial.size());
+  const auto own = static_cast<std::int32_t>(bridge.serial.size());
+  for (std::int32_t i = 0; i < stored; ++i) {
+    serial.at(i) = i < own ? bridge.serial[static_cast<std::size_t>(i)] : kSerialFill;
+  }
+  call.stored = stored;
+}
+
 std::int32_t MemoryCp210x::CP210x_GetDeviceSerialNumber(std::uint32_t Handle,
                                                         ByteArray& SerialString,
                                                         std::int32_t& SerialLength,
@@ -209,29 +173,25 @@ std::int32_t MemoryCp210x::CP210x_GetDeviceSerialNumber(std::uint32_t Handle,
   Call call{Function::GetDeviceSerialNumber};
   const Bridge* bridge = BridgeOf(Handle, call);
   call.flag = Flag;
-  const std::string inputs = HandleText(Handle) + " flag=" + std::to_string(Flag);
-  RaiseIfChosen(call.function, call.index, call, inputs);
+  RaiseIfChosen(call);
   if (bridge == nullptr) {
     ++invalidHandleUses_;
     call.status = kStatusInvalidHandle;
-    return Finish(call, inputs, "");
+    return Finish(call);
   }
-  const auto room = static_cast<std::size_t>(SerialString.size());
   if (const Fault* fault = FaultOf(call.function, call.index);
       fault != nullptr && fault->status != 0) {
     call.status = fault->status;
-    if (!fault->garbage) return Finish(call, inputs, "");
-    std::fill_n(SerialString.data(), room, kGarbageByte);
-    SerialLength = kGarbage;
-    Flag = kGarbage;
-    return Finish(call, inputs, "length=" + std::to_string(SerialLength) + " garbage");
+    if (fault->garbage) {
+      std::fill_n(SerialString.data(), SerialString.size(), kGarbageByte);
+      SerialLength = kGarbage;
+      Flag = kGarbage;
+    }
+    return Finish(call);
   }
-  const std::size_t stored = std::min(bridge->serial.size(), room);
-  std::copy_n(bridge->serial.begin(), stored, SerialString.data());
-  SerialLength = bridge->reportedLength.value_or(static_cast<std::int32_t>(bridge->serial.size()));
-  return Finish(
-      call, inputs,
-      "length=" + std::to_string(SerialLength) + " serial=" + Escaped(SerialString.data(), stored));
+  StoreSerial(*bridge, SerialString, call);
+  SerialLength = bridge->ReportedLength();
+  return Finish(call);
 }
 
 std::vector<MemoryCp210x::Function> MemoryCp210x::Functions() const {

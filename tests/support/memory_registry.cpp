@@ -1,8 +1,7 @@
 // The in-memory registry: keys matched as code page 1252 folds case, walked level by level, logged.
-#include "platform/memory/memory_registry.h"
+#include "support/memory_registry.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 namespace tervane {
@@ -64,28 +63,6 @@ std::vector<std::string> Components(const std::string& path) {
 
 bool IsStringType(std::uint32_t type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
-
-std::string Hex(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
-  return text;
-}
-
-// Bytes outside printable ASCII as \xHH, so that a log entry stays one line.
-std::string Quoted(const std::string& text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x20 && b < 0x7F) {
-      quoted += c;
-    } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(b));
-      quoted += escape;
-    }
-  }
-  return quoted + "\"";
 }
 
 }  // namespace
@@ -181,10 +158,17 @@ void MemoryRegistry::FailQuery(const std::string& path, const std::string& name,
   MakeNode(path)->queryFailures[Folded(UpToZero(name))] = result;
 }
 
+std::ptrdiff_t MemoryRegistry::OpenSlot(RegKey key) const {
+  if (key < kFirstHandle || (key - kFirstHandle) % kHandleStep != 0) return -1;
+  const std::size_t slot = (key - kFirstHandle) / kHandleStep;
+  if (slot >= openings_.size() || !openings_[slot].open) return -1;
+  return static_cast<std::ptrdiff_t>(slot);
+}
+
 const MemoryRegistry::Handle* MemoryRegistry::Resolve(RegKey key) const {
   if (key == kHkeyLocalMachine) return &rootHandle_;
-  const auto found = handles_.find(key);
-  return found != handles_.end() ? &found->second : nullptr;
+  const std::ptrdiff_t slot = OpenSlot(key);
+  return slot >= 0 ? &handles_[static_cast<std::size_t>(slot)] : nullptr;
 }
 
 // The checks come in the order Wine makes them: the handle, the deleted key,
@@ -204,9 +188,8 @@ MemoryRegistry::Target MemoryRegistry::Walk(RegKey key, const std::string& subKe
 }
 
 RegKey MemoryRegistry::NewHandle(Node* node, bool mayQuery) {
-  const RegKey handle = nextHandle_;
-  nextHandle_ += kHandleStep;
-  handles_.emplace(handle, Handle{node, mayQuery});
+  const RegKey handle = kFirstHandle + kHandleStep * static_cast<RegKey>(openings_.size());
+  handles_.push_back(Handle{node, mayQuery});
   openings_.push_back(Opening{handle, node->path});
   return handle;
 }
@@ -214,23 +197,21 @@ RegKey MemoryRegistry::NewHandle(Node* node, bool mayQuery) {
 std::int32_t MemoryRegistry::Open(const char* function, RegKey key, const char* subKey,
                                   bool mayQuery, bool emptyReturnsKey, RegKey& result) {
   Call call{function, PathOf(key), UpToZero(subKey)};
-  const std::string keyText = call.key.empty() ? "handle=" + Hex(key) : call.key;
-  const std::string detail = keyText + " " + Quoted(call.argument);
   if (call.argument.empty() && emptyReturnsKey) {
     // RegOpenKeyA hands the key back without looking at it.
     call.handle = result = key;
-    return Record(call, detail + " -> 0 handle=" + Hex(key));
+    return Record(call);
   }
   if (call.argument.size() > kMaxSubKeyPathBytes) {
     call.result = kErrorMoreData;
-    return Record(call, detail + " -> " + std::to_string(call.result));
+    return Record(call);
   }
   const Target target = Walk(key, call.argument);
   call.result = target.result;
-  if (target.node == nullptr) return Record(call, detail + " -> " + std::to_string(call.result));
+  if (target.node == nullptr) return Record(call);
   call.handle = target.node == root_.get() ? kHkeyLocalMachine : NewHandle(target.node, mayQuery);
   result = call.handle;
-  return Record(call, detail + " -> 0 handle=" + Hex(call.handle));
+  return Record(call);
 }
 
 std::int32_t MemoryRegistry::RegOpenKeyExA(RegKey Key, const char* SubKey, std::uint32_t,
@@ -275,9 +256,6 @@ std::int32_t MemoryRegistry::RegQueryValueExA(RegKey Key, const char* ValueName,
                                               ByteArray& Data, std::int32_t& ByteCount) {
   Call call{"RegQueryValueExA", PathOf(Key), UpToZero(ValueName)};
   call.byteCountIn = ByteCount;
-  const std::string keyText = call.key.empty() ? "handle=" + Hex(Key) : call.key;
-  const std::string detail =
-      keyText + " " + Quoted(call.argument) + " count=" + std::to_string(ByteCount);
   if (Reserved != 0 || ByteCount < 0 || ByteCount > Data.size()) {
     call.result = kErrorInvalidParameter;
   } else {
@@ -285,36 +263,26 @@ std::int32_t MemoryRegistry::RegQueryValueExA(RegKey Key, const char* ValueName,
     if (call.result != kErrorSuccess && call.result != kErrorMoreData) Type = kRegNone;
   }
   call.byteCountOut = ByteCount;
-  std::string outputs = " -> " + std::to_string(call.result);
-  if (call.result == kErrorSuccess || call.result == kErrorMoreData) {
-    outputs += " count=" + std::to_string(ByteCount) + " type=" + std::to_string(Type);
-  }
-  return Record(call, detail + outputs);
+  return Record(call);
 }
 
 std::int32_t MemoryRegistry::RegCloseKey(RegKey Key) {
   Call call{"RegCloseKey", PathOf(Key), ""};
   call.handle = Key;
-  const std::string keyText = call.key.empty() ? "handle=" + Hex(Key) : call.key;
-  const auto found = handles_.find(Key);
-  if (found != handles_.end()) {
-    handles_.erase(found);
-    for (auto& opening : openings_) {
-      if (opening.handle == Key) {
-        ++opening.closeCalls;
-        opening.open = false;
-      }
-    }
+  if (const std::ptrdiff_t slot = OpenSlot(Key); slot >= 0) {
+    Opening& opening = openings_[static_cast<std::size_t>(slot)];
+    ++opening.closeCalls;
+    opening.open = false;
   } else if ((Key & kPredefinedRange) == 0) {
     ++invalidCloses_;
     call.result = kErrorInvalidHandle;
   }
-  return Record(call, keyText + " -> " + std::to_string(call.result));
+  return Record(call);
 }
 
-std::int32_t MemoryRegistry::Record(const Call& call, const std::string& detail) {
+std::int32_t MemoryRegistry::Record(const Call& call) {
   calls_.push_back(call);
-  if (log_ != nullptr) log_->Add(call.function + " " + detail);
+  if (log_ != nullptr) log_->Add(call.function);
   return call.result;
 }
 
@@ -325,14 +293,15 @@ bool MemoryRegistry::EachOpenedClosedOnce() const {
 
 std::vector<RegKey> MemoryRegistry::OpenHandles() const {
   std::vector<RegKey> open;
-  for (const auto& entry : handles_) open.push_back(entry.first);
+  for (const auto& opening : openings_) {
+    if (opening.open) open.push_back(opening.handle);
+  }
   return open;
 }
 
 std::string MemoryRegistry::PathOf(RegKey key) const {
-  if (key == kHkeyLocalMachine) return root_->path;
-  const auto found = handles_.find(key);
-  return found != handles_.end() ? found->second.node->path : std::string();
+  const Handle* handle = Resolve(key);
+  return handle != nullptr ? handle->node->path : std::string();
 }
 
 }  // namespace tervane

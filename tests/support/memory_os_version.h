@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "platform/memory/call_log.h"
 #include "platform/os_version.h"
+#include "support/call_log.h"
 
 namespace tervane {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory/call_log.h"
 #include "platform/registry.h"
+#include "support/call_log.h"
 
 namespace tervane {
 
@@ -61,8 +61,9 @@ constexpr std::size_t kMaxSubKeyPathBytes = 260;
 // - Only HKEY_LOCAL_MACHINE is held; every other handle that was not handed
 //   out (other predefined roots included) is refused with 6, but a close of
 //   any value with the top bit set, where the predefined roots lie, gives 0.
-// Own choices: handles are never reused (0x100, 0x104, ...), and an open
-// never writes Result when it fails.
+// Own choices: handles are never reused (0x100, 0x104, ...), each call
+// finds its handle in constant time, and an open never writes Result when it
+// fails.
 class MemoryRegistry final : public Registry {
  public:
   explicit MemoryRegistry(CallLog* log = nullptr);
@@ -101,12 +102,8 @@ class MemoryRegistry final : public Registry {
                                 std::int32_t& ByteCount) override;
   std::int32_t RegCloseKey(RegKey Key) override;
 
-  // Tracking. Every call is also added to the shared CallLog, if one was
-  // given, as "<function> <detail>", e.g.
-  //   RegOpenKeyA HKLM\SYSTEM\CurrentControlSet "Enum\USB\" -> 0 handle=0x104
-  //   RegQueryValueExA HKLM\...\Device Parameters "PortName" count=100 -> 0 count=5 type=1
-  //   RegCloseKey HKLM\SYSTEM\CurrentControlSet\Enum\USB -> 0
-  // A key that is not open is written as its handle, e.g. handle=0x4321.
+  // Tracking. Every call is also added by its name to the shared CallLog, if
+  // one was given.
   struct Call {
     std::string function;  // "RegOpenKeyExA", "RegOpenKeyA", "RegQueryValueExA", "RegCloseKey"
     std::string key;       // the key the call was made on: "HKLM" or its full path, e.g.
@@ -153,24 +150,27 @@ class MemoryRegistry final : public Registry {
 
   Node* FindNode(const std::string& path) const;
   Node* MakeNode(const std::string& path);
-  // The open handle or HKEY_LOCAL_MACHINE behind the key; nullptr otherwise.
+  // The open handle or HKEY_LOCAL_MACHINE behind the key, in constant time;
+  // nullptr otherwise.
   const Handle* Resolve(RegKey key) const;
+  // The slot of a handle that is open; -1 otherwise.
+  std::ptrdiff_t OpenSlot(RegKey key) const;
   Target Walk(RegKey key, const std::string& subKey) const;
   std::int32_t Open(const char* function, RegKey key, const char* subKey, bool mayQuery,
                     bool emptyReturnsKey, RegKey& result);
   std::int32_t Query(const Handle* handle, const std::string& name, std::uint32_t& type,
                      ByteArray& data, std::int32_t& byteCount) const;
   RegKey NewHandle(Node* node, bool mayQuery);
-  std::int32_t Record(const Call& call, const std::string& detail);
+  std::int32_t Record(const Call& call);
 
   std::unique_ptr<Node> root_;
   // HKEY_LOCAL_MACHINE carries every right.
   Handle rootHandle_;
   // Deleted keys live on here, for the handles that still point at them.
   std::vector<std::unique_ptr<Node>> deleted_;
-  std::map<RegKey, Handle> handles_;
+  // Both indexed by (handle - kFirstHandle) / kHandleStep.
   std::vector<Opening> openings_;
-  RegKey nextHandle_ = kFirstHandle;
+  std::vector<Handle> handles_;
   std::vector<Call> calls_;
   CallLog* log_;
   int invalidCloses_ = 0;

@@ -1,13 +1,14 @@
 // The in-memory bridge library behaves as a real one: handles, refusals, stored bytes, faults.
-#include "platform/memory/memory_bridge.h"
+#include "support/memory_bridge.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
 
-#include "platform/memory/call_log.h"
+#include "support/call_log.h"
 
 namespace tervane {
 namespace {
@@ -115,8 +116,8 @@ TEST(MemoryBridge, FailuresWriteOnlyWhenAskedForGarbage) {
 TEST(MemoryBridge, SerialStoresAtMostTheArraysRoom) {
   MemoryCp210x bridge;
   bridge.AddBridge(0x10C4, 0x823E, std::string(70, 'S'));
-  MemoryCp210x::Bridge oddLength{0x10C4, 0x823E, {'A', 'B'}, -4};
-  bridge.AddBridge(oddLength);
+  const std::int32_t odd = bridge.AddBridge(0x10C4, 0x823E, "AB");
+  bridge.bridge(odd).reportedLength = -4;
   std::uint32_t handle = 0;
   std::int32_t length = 0, flag = -1;
   ByteArray small(5);
@@ -162,17 +163,76 @@ TEST(MemoryBridge, RaisedErrorsAreRecordedAndLogged) {
   EXPECT_THROW(bridge.CP210x_GetDevicePid(handle, id), RuntimeError);
   EXPECT_TRUE(bridge.calls().back().raised);
   EXPECT_EQ(bridge.calls().back().index, 0);
-  EXPECT_EQ(log.entries(),
-            (std::vector<std::string>{
-                "CP210x_GetNumDevices -> 0 count=1", "CP210x_Open index=0 -> 0 handle=0x1000",
-                "CP210x_GetDeviceVid handle=0x1000 -> 0 vid=0x10c4",
-                "CP210x_GetDevicePid handle=0x1000 -> raises Can't find DLL entry point "
-                "CP210x_GetDevicePid in usbdongle.dll"}));
-  ByteArray serial(64);
-  std::int32_t length = 0, flag = -1;
-  bridge.CP210x_GetDeviceSerialNumber(handle, serial, length, flag);
-  EXPECT_EQ(log.entries().back(),
-            "CP210x_GetDeviceSerialNumber handle=0x1000 flag=-1 -> 0 length=3 serial=A\\x20B");
+  EXPECT_EQ(bridge.calls().back().handle, handle);
+  EXPECT_EQ(log.Names(), (std::vector<std::string>{"CP210x_GetNumDevices", "CP210x_Open",
+                                                   "CP210x_GetDeviceVid", "CP210x_GetDevicePid"}));
+}
+
+// Taking the bridges away is unplugging them: a handle opened before dies,
+// even where a new bridge takes the old one's index, and that bridge opens anew.
+TEST(MemoryBridge, RemovedBridgesTakeTheirHandlesAlong) {
+  MemoryCp210x bridge;
+  bridge.AddBridge(1, 2);
+  bridge.Fail(Fn::GetDeviceVid, 0, 9);
+  bridge.SetCount(5);
+  std::uint32_t before = 0;
+  ASSERT_EQ(bridge.CP210x_Open(0, before), 0);
+  bridge.RemoveAllBridges();
+  bridge.AddBridge(3, 4);
+  std::int32_t vid = 0, count = 0;
+  EXPECT_EQ(bridge.CP210x_GetDeviceVid(before, vid), MemoryCp210x::kStatusInvalidHandle);
+  EXPECT_EQ(bridge.CP210x_GetNumDevices(count), 0);
+  EXPECT_EQ(count, 1) << "the chosen count goes with the bridges";
+  std::uint32_t after = 0;
+  ASSERT_EQ(bridge.CP210x_Open(0, after), 0) << "the new bridge is not busy";
+  EXPECT_EQ(bridge.CP210x_GetDeviceVid(after, vid), 0) << "the faults go too";
+  EXPECT_EQ(vid, 3);
+  EXPECT_EQ(bridge.OpenHandles(), std::vector<std::uint32_t>{after});
+}
+
+TEST(MemoryBridge, OnlyHandedOutValuesAreHandles) {
+  MemoryCp210x bridge;
+  bridge.AddBridge(1, 2);
+  bridge.AddBridge(3, 4);
+  std::uint32_t first = 0, second = 0;
+  bridge.CP210x_Open(0, first);
+  bridge.CP210x_Open(1, second);
+  std::int32_t vid = 0;
+  for (const std::uint32_t notHandle : {first + 1, second + 2, first - MemoryCp210x::kHandleStep,
+                                        second + MemoryCp210x::kHandleStep, 0u, 1u}) {
+    EXPECT_EQ(bridge.CP210x_GetDeviceVid(notHandle, vid), MemoryCp210x::kStatusInvalidHandle)
+        << notHandle;
+  }
+  EXPECT_EQ(bridge.CP210x_GetDeviceVid(second, vid), 0);
+  EXPECT_EQ(vid, 3);
+}
+
+// The bytes stored: the serial cut short, or followed by the fill byte, and
+// never more than the array holds.
+TEST(MemoryBridge, StoresTheChosenNumberOfSerialBytes) {
+  struct Case {
+    std::int32_t stored;
+    std::int32_t room;
+    std::string bytes;
+  };
+  const Case cases[] = {{3, 8, std::string("ABC\0\0\0\0\0", 8)},
+                        {6, 8, std::string("ABCDZZ\0\0", 8)},
+                        {9, 5, "ABCDZ"},
+                        {0, 4, std::string(4, '\0')}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    MemoryCp210x bridge;
+    bridge.AddBridge(0x10C4, 0x823E, "ABCD");
+    bridge.bridge(0).storedLength = c.stored;
+    std::uint32_t handle = 0;
+    std::int32_t length = 0, flag = -1;
+    ByteArray array(c.room);
+    bridge.CP210x_Open(0, handle);
+    ASSERT_EQ(bridge.CP210x_GetDeviceSerialNumber(handle, array, length, flag), 0);
+    EXPECT_EQ(std::string(array.data(), array.data() + array.size()), c.bytes);
+    EXPECT_EQ(length, 4);
+    EXPECT_EQ(bridge.calls().back().stored, std::min(c.stored, c.room));
+  }
 }
 
 }  // namespace
