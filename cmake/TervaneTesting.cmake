@@ -1,4 +1,4 @@
-# Test registration: native suites run directly, Windows suites run under Wine in a private prefix.
+# Test registration: every GoogleTest case is its own CTest test, run natively or under Wine.
 include_guard(GLOBAL)
 
 if(NOT TERVANE_TESTS)
@@ -6,6 +6,15 @@ if(NOT TERVANE_TESTS)
 endif()
 
 enable_testing()
+include(GoogleTest)
+
+# Seconds a single case may take before CTest stops it: native cases take
+# milliseconds, a case under Wine starts a Windows process.
+if(TERVANE_WIN32)
+  set(TERVANE_TEST_TIMEOUT 120)
+else()
+  set(TERVANE_TEST_TIMEOUT 10)
+endif()
 
 if(TERVANE_WIN32)
   # GoogleTest built from the system's sources with the cross compiler.
@@ -15,38 +24,44 @@ if(TERVANE_WIN32)
   add_library(tervane_gtest_main INTERFACE)
   target_link_libraries(tervane_gtest_main INTERFACE gtest_main)
 
+  # Windows programs, test listings included, run under Wine in the build's
+  # own prefix, which the wrapper makes at its first use.
   set(TERVANE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  set(TERVANE_WINE_EXEC ${PROJECT_SOURCE_DIR}/scripts/wine-exec)
-  add_test(NAME wine_prefix_setup
-           COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-prefix ${TERVANE_WINE_PREFIX})
-  set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wineprefix LABELS wine)
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      ${PROJECT_SOURCE_DIR}/scripts/wine-exec --prefix ${TERVANE_WINE_PREFIX})
 else()
   find_package(GTest REQUIRED)
   add_library(tervane_gtest_main INTERFACE)
   target_link_libraries(tervane_gtest_main INTERFACE GTest::gtest_main)
 endif()
 
+# tervane_discover_tests(<target> [FILTER <gtest filter>] [SUFFIX <text>]
+#                        [PROPERTIES <property value...>])
+# Lists the cases of a GoogleTest program to CTest when CTest runs, so that
+# the build never needs Wine; under Wine the first listing may have to make
+# the prefix.
+function(tervane_discover_tests target)
+  cmake_parse_arguments(D "" "FILTER;SUFFIX" "PROPERTIES" ${ARGN})
+  set(options)
+  if(D_FILTER)
+    list(APPEND options TEST_FILTER ${D_FILTER})
+  endif()
+  if(D_SUFFIX)
+    list(APPEND options TEST_SUFFIX ${D_SUFFIX})
+  endif()
+  gtest_discover_tests(${target} ${options} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
+                       NO_PRETTY_VALUES PROPERTIES TIMEOUT ${TERVANE_TEST_TIMEOUT} ${D_PROPERTIES})
+endfunction()
+
 # tervane_add_gtest(NAME <name> SOURCES <files...> [LIBS <targets...>]
-#                   [NATIVE_ONLY] [WINDOWS_ONLY] [ENVIRONMENT <VAR=value...>])
-# Registers one CTest test per executable. Under the windows preset the test
-# runs through scripts/wine-exec in the build's Wine prefix.
+#                   [NATIVE_ONLY] [WINDOWS_ONLY] [PROPERTIES <property value...>])
+# One GoogleTest program; each of its cases becomes a CTest test.
 function(tervane_add_gtest)
-  cmake_parse_arguments(T "NATIVE_ONLY;WINDOWS_ONLY" "NAME" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "NATIVE_ONLY;WINDOWS_ONLY" "NAME" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   if((TERVANE_WIN32 AND T_NATIVE_ONLY) OR (NOT TERVANE_WIN32 AND T_WINDOWS_ONLY))
     return()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} tervane_gtest_main)
-  if(TERVANE_WIN32)
-    add_test(NAME ${T_NAME} COMMAND ${TERVANE_WINE_EXEC} $<TARGET_FILE:${T_NAME}>)
-    set_tests_properties(${T_NAME} PROPERTIES
-      FIXTURES_REQUIRED wineprefix
-      LABELS wine
-      ENVIRONMENT "WINEPREFIX=${TERVANE_WINE_PREFIX};${T_ENVIRONMENT}")
-  else()
-    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-    if(T_ENVIRONMENT)
-      set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
-    endif()
-  endif()
+  tervane_discover_tests(${T_NAME} PROPERTIES ${T_PROPERTIES})
 endfunction()

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """End-to-end tests of tervane.exe under Wine, worked from outside by the test driver.
 
-  run_e2e.py --exe tervane.exe --dll usbdongle.dll --noserial-dll usbdongle.dll
-             --driver driver.exe --work DIR --prefix DIR [--dpi N] [--scripts DIR]
-             [unittest arguments, e.g. -k Versions]
+  scripts/wine-session --prefix DIR [--dpi N] --
+      run_e2e.py --exe tervane.exe --dll usbdongle.dll --noserial-dll usbdongle.dll
+                 --driver driver.exe --work DIR [--dpi N]
+                 [unittest arguments, e.g. -k Versions]
 
-Starts its own Xvfb on a free display and ends it, with the prefix's Wine
-processes, when the suite ends. The program runs from DIR/bin beside a copy
-of the stand-in usbdongle.dll (or without one), which simulates the bridges
-that DIR/scenario.txt describes and logs every call to DIR/calls.log.
+Runs inside a Wine session (DISPLAY and WINEPREFIX set, the prefix at the
+DPI given). The program runs from DIR/<test>/bin beside a copy of the
+stand-in usbdongle.dll (or without one), which simulates the bridges that
+DIR/<test>/scenario.txt describes and logs every call to DIR/<test>/calls.log.
 """
 import argparse
 import os
@@ -92,46 +93,11 @@ def set_version(version):
              "/t", "REG_SZ", "/d", version, "/f")
 
 
-def start_xvfb():
-    # -displayfd lets the server pick a free display and tell its number.
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                               "1024x768x24", "-nolisten", "tcp"],
-                              pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as numbers:
-        display = numbers.readline().strip()
-    if not display:
-        server.kill()
-        raise RuntimeError("Xvfb did not start")
-    return server, ":" + display
-
-
-def prepare_prefix():
-    subprocess.run([os.path.join(ARGS.scripts, "wine-prefix"), ARGS.prefix], env=WINE_ENV,
-                   check=True, timeout=300)
+def seed_registry():
     seed = os.path.join(ARGS.work, "seed.reg")
     with open(seed, "w", newline="\r\n") as reg:
         reg.write(REGISTRY_SEED)
     run_wine("regedit", "/S", windows_path(seed))
-    if ARGS.dpi:
-        for key in (r"HKCU\Control Panel\Desktop", r"HKCC\Software\Fonts"):
-            run_wine("reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d",
-                     str(ARGS.dpi), "/f")
-    # Wine draws the frames itself, as there is no window manager, and reads
-    # the resolution when its server starts.
-    run_wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t", "REG_SZ",
-             "/d", "N", "/f")
-    wineserver("-k")
-    wineserver("-w")
-    # One persistent server for the whole suite, started with no pipe to hold.
-    wineserver("-p")
-
-
-def wineserver(option):
-    subprocess.run(["wineserver", option], env=WINE_ENV, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, check=False, timeout=120)
 
 
 class Program:
@@ -515,12 +481,13 @@ def load_tests(loader, standard_tests, pattern):
 def main():
     global ARGS, WINE_ENV
     parser = argparse.ArgumentParser()
-    for option in ("--exe", "--dll", "--noserial-dll", "--driver", "--work", "--prefix"):
+    for option in ("--exe", "--dll", "--noserial-dll", "--driver", "--work"):
         parser.add_argument(option, required=True)
     parser.add_argument("--dpi", type=int, default=0)
-    parser.add_argument("--scripts", default=os.path.join(os.path.dirname(__file__), "..", "..",
-                                                          "scripts"))
     ARGS, rest = parser.parse_known_args()
+    for variable in ("DISPLAY", "WINEPREFIX"):
+        if not os.environ.get(variable):
+            parser.error(f"{variable} is not set: run the suite through scripts/wine-session")
     os.makedirs(ARGS.work, exist_ok=True)
     if ARGS.dpi:
         scale = ARGS.dpi / 96
@@ -529,18 +496,10 @@ def main():
         Geometry.refresh = tuple(round_half_up(n * scale) for n in (184, 8, 73, 25))
         Geometry.quit = tuple(round_half_up(n * scale) for n in (272, 8, 73, 25))
         Geometry.label_place = tuple(round_half_up(n * scale) for n in (8, 16))
-    xvfb, display = start_xvfb()
-    WINE_ENV = dict(os.environ, WINEPREFIX=os.path.abspath(ARGS.prefix), WINEARCH="win32",
-                    WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=display)
-    try:
-        prepare_prefix()
-        program = unittest.main(module=__name__, argv=[sys.argv[0], "-v", *rest], exit=False)
-        ok = program.result.wasSuccessful() and program.result.testsRun > 0
-    finally:
-        wineserver("-k")
-        xvfb.terminate()
-        xvfb.wait()
-    sys.exit(0 if ok else 1)
+    WINE_ENV = dict(os.environ)
+    seed_registry()
+    program = unittest.main(module=__name__, argv=[sys.argv[0], "-v", *rest], exit=False)
+    sys.exit(0 if program.result.wasSuccessful() and program.result.testsRun > 0 else 1)
 
 
 def round_half_up(value):
