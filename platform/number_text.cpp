@@ -1,8 +1,11 @@
 // The leading-number reader.
 #include "platform/number_text.h"
 
+#include <algorithm>
 #include <cstddef>
-#include <cstdlib>
+#include <cstdint>
+
+#include "platform/decimal_to_double.h"
 
 namespace tervane {
 
@@ -37,6 +40,28 @@ class Cursor {
   std::size_t pos_ = 0;
 };
 
+// An exponent's value, saturated: beyond this any digits give infinity or zero.
+constexpr std::int64_t kExponentLimit = 999999999;
+
+// The exponent part (E or D in either case, an optional sign, digits); 0
+// when there is none, or when the letter is followed by no digits.
+std::int64_t ReadExponent(Cursor& cursor) {
+  const char e = cursor.Peek();
+  if (e != 'E' && e != 'e' && e != 'D' && e != 'd') return 0;
+  cursor.Next();
+  bool negative = false;
+  if (cursor.Peek() == '+' || cursor.Peek() == '-') {
+    negative = cursor.Peek() == '-';
+    cursor.Next();
+  }
+  std::int64_t value = 0;
+  while (IsDigit(cursor.Peek())) {
+    value = std::min(value * 10 + (cursor.Peek() - '0'), kExponentLimit);
+    cursor.Next();
+  }
+  return negative ? -value : value;
+}
+
 double ReadRadix(Cursor& cursor, int radix) {
   double value = 0;
   while (!cursor.AtEnd() && DigitValue(cursor.Peek()) < radix) {
@@ -46,47 +71,34 @@ double ReadRadix(Cursor& cursor, int radix) {
   return value;
 }
 
-// Collects the decimal lexeme in a plain form and converts it once, so the
+// Collects the digits and converts them once, with DecimalToDouble rather than
+// the C run-time's strtod, whose rounding differs between Windows versions: the
 // result is the correctly rounded double of the digits read.
 double ReadDecimal(Cursor& cursor) {
-  std::string lexeme;
+  bool negative = false;
   if (cursor.Peek() == '+' || cursor.Peek() == '-') {
-    lexeme += cursor.Peek();
+    negative = cursor.Peek() == '-';
     cursor.Next();
   }
-  bool anyDigit = false;
+  std::string digits;
+  std::int64_t exponent = 0;  // of the last digit read; fraction digits count down
   while (IsDigit(cursor.Peek())) {
-    lexeme += cursor.Peek();
-    anyDigit = true;
+    digits += cursor.Peek();
     cursor.Next();
   }
   if (cursor.Peek() == '.') {
-    lexeme += '.';
     cursor.Next();
     while (IsDigit(cursor.Peek())) {
-      lexeme += cursor.Peek();
-      anyDigit = true;
+      digits += cursor.Peek();
+      --exponent;
       cursor.Next();
     }
   }
-  if (!anyDigit) return 0;
-  const char e = cursor.Peek();
-  if (e == 'E' || e == 'e' || e == 'D' || e == 'd') {
-    std::string exponent = "e";
-    cursor.Next();
-    if (cursor.Peek() == '+' || cursor.Peek() == '-') {
-      exponent += cursor.Peek();
-      cursor.Next();
-    }
-    bool anyExponentDigit = false;
-    while (IsDigit(cursor.Peek())) {
-      exponent += cursor.Peek();
-      anyExponentDigit = true;
-      cursor.Next();
-    }
-    if (anyExponentDigit) lexeme += exponent;
-  }
-  return std::strtod(lexeme.c_str(), nullptr);
+  if (digits.empty()) return 0;
+  exponent += ReadExponent(cursor);
+  const double magnitude = DecimalToDouble(
+      digits, static_cast<std::int32_t>(std::clamp(exponent, -kExponentLimit, kExponentLimit)));
+  return negative ? -magnitude : magnitude;
 }
 
 }  // namespace

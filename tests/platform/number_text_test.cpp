@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <random>
+#include <string>
 
 namespace tervane {
 namespace {
@@ -38,6 +41,44 @@ TEST(ReadNumber, RadixPrefixesArePositive) {
   EXPECT_DOUBLE_EQ(ReadNumber("&O17"), 15);
   EXPECT_DOUBLE_EQ(ReadNumber("&H"), 0);
   EXPECT_DOUBLE_EQ(ReadNumber("&X1"), 0);
+}
+
+// The digits and the exponent meet exactly, however many digits stand on
+// either side of the period, and an exponent too large to matter saturates.
+TEST(ReadNumber, ExponentsCountFromTheLastDigit) {
+  EXPECT_EQ(ReadNumber("0." + std::string(400, '0') + "1E401"), 1.0);
+  EXPECT_EQ(ReadNumber("1" + std::string(400, '0') + "E-400"), 1.0);
+  EXPECT_EQ(ReadNumber("25" + std::string(600, '0') + ".0E-601"), 2.5);
+  EXPECT_TRUE(std::isinf(ReadNumber("0001E99999999999999999999")));
+  EXPECT_EQ(ReadNumber("0001E-99999999999999999999"), 0.0);
+  EXPECT_EQ(ReadNumber("0." + std::string(2000, '0') + "1E99999999999999"), HUGE_VAL);
+}
+
+// The value is the correctly rounded double, also where the text lies a hair
+// beside a halfway point, as glibc's strtod rounds.
+TEST(ReadNumber, DecimalsRoundAsStrtodDoes) {
+  const char* const cases[] = {"2.5000000000000000000000001",
+                               "2.4999999999999999999999999",
+                               "32767.49999999999999999999",
+                               "32767.5000000000000000001",
+                               "9007199254740993",
+                               "0.1",
+                               "1e23",
+                               "2.2250738585072011e-308",
+                               "-7.0e-1",
+                               "+123456789012345678901234567890"};
+  for (const char* text : cases) {
+    EXPECT_EQ(ReadNumber(text), std::strtod(text, nullptr)) << text;
+  }
+  std::mt19937 random(5);
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = random() % 2 ? "-" : "";
+    for (int n = static_cast<int>(random() % 25); n >= 0; --n) text += '0' + random() % 10;
+    if (random() % 2) text += '.';
+    for (int n = static_cast<int>(random() % 25); n > 0; --n) text += '0' + random() % 10;
+    if (random() % 2) text += "e" + std::to_string(static_cast<int>(random() % 700) - 350);
+    ASSERT_EQ(ReadNumber(text), std::strtod(text.c_str(), nullptr)) << text;
+  }
 }
 
 TEST(ReadNumber, HugeValuesBecomeInfinite) {
