@@ -1,8 +1,6 @@
 // Text helpers and the port-name decoding shared by both lookups.
 #include "portlookup/port_text.h"
 
-#include <cstdio>
-
 #include "platform/checked_int.h"
 #include "platform/number_text.h"
 
@@ -18,17 +16,21 @@ std::string ConvertToString(const ByteArray& ConvertArray, std::int32_t ConvertL
 
 namespace {
 
-std::string Hex(std::int32_t value, const char* format) {
-  char digits[9];
-  std::snprintf(digits, sizeof digits, format,
-                static_cast<unsigned>(static_cast<std::uint32_t>(value)));
+// The 32-bit two's complement of the value, in the digits given.
+std::string Hex(std::int32_t value, const char* digitSet) {
+  auto bits = static_cast<std::uint32_t>(value);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), digitSet[bits % 16]);
+    bits /= 16;
+  } while (bits != 0);
   return digits;
 }
 
 }  // namespace
 
-std::string HexLower(std::int32_t value) { return Hex(value, "%x"); }
-std::string HexUpper(std::int32_t value) { return Hex(value, "%X"); }
+std::string HexLower(std::int32_t value) { return Hex(value, "0123456789abcdef"); }
+std::string HexUpper(std::int32_t value) { return Hex(value, "0123456789ABCDEF"); }
 
 std::int16_t DecodePortNameInPlace(ByteArray& Buffer, std::int32_t ByteCount) {
   Buffer.at(0) = '0';
