@@ -1,7 +1,8 @@
-// The main window's Win32 side: class, controls in twips at the screen's DPI, messages, keyboard.
+// The main window's Win32 side: class, controls in twips at the window's DPI, messages, keyboard.
 #include "app/win32/main_window.h"
 
 #include "app/frmMain_layout.h"
+#include "app/win32/dpi.h"
 #include "app/win32/resource_ids.h"
 #include "platform/runtime_error.h"
 
@@ -24,14 +25,10 @@ constexpr WORD kIdLabel1 = 103;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
 
-HFONT DefaultFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
-
-void ScreenDpi(int& dpiX, int& dpiY) {
-  HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return;
-  dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-  dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+RECT FrameAt(int dpiX, int dpiY) {
+  return FrameForClient(TwipsToPixels(layout::kClientWidth, dpiX),
+                        TwipsToPixels(layout::kClientHeight, dpiY), kWindowStyle, kWindowExStyle,
+                        dpiY);
 }
 
 bool RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
@@ -55,6 +52,12 @@ void Win32Label::SetCaption(const std::string& text) {
   SizeTo(text);
 }
 
+void Win32Label::Refit() {
+  char text[256] = {};
+  GetWindowTextA(control_, text, sizeof text);
+  SizeTo(text);
+}
+
 void Win32Label::SizeTo(const std::string& text) {
   HDC dc = GetDC(control_);
   if (dc == nullptr) return;
@@ -70,7 +73,8 @@ void Win32Label::SizeTo(const std::string& text) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
+MainWindow::MainWindow(HINSTANCE instance)
+    : instance_(instance), font_(GuiFontMaker(SystemDpi())) {}
 
 MainWindow::~MainWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
@@ -81,10 +85,11 @@ void MainWindow::Create(frmMain& form) {
   if (!RegisterWindowClass(instance_, WindowProc)) {
     throw RuntimeError::SystemCallFailed("Can't register the main window's class", GetLastError());
   }
-  ScreenDpi(dpiX_, dpiY_);
-  RECT frame = {0, 0, TwipsToPixels(layout::kClientWidth, dpiX_),
-                TwipsToPixels(layout::kClientHeight, dpiY_)};
-  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+  // Sized for the system DPI first; WM_CREATE learns the DPI of the monitor
+  // Windows placed the window on, and a window that opens at another DPI is
+  // sized for that one.
+  const int systemDpi = SystemDpi();
+  const RECT frame = FrameAt(systemDpi, systemDpi);
   // WM_NCCREATE stores the handle already, for the messages sent during
   // creation; a creation that fails after it leaves nullptr here.
   window_ = CreateWindowExA(kWindowExStyle, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT,
@@ -93,6 +98,11 @@ void MainWindow::Create(frmMain& form) {
   if (window_ == nullptr) {
     throw RuntimeError::SystemCallFailed("Can't create the main window and its controls",
                                          GetLastError());
+  }
+  if (dpiX_ != systemDpi || dpiY_ != systemDpi) {
+    const RECT own = FrameAt(dpiX_, dpiY_);
+    SetWindowPos(window_, nullptr, 0, 0, own.right - own.left, own.bottom - own.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -168,6 +178,9 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_SETFOCUS:
       OnSetFocus();
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(exitCode_);
       return 0;
@@ -208,28 +221,50 @@ void MainWindow::OnSetFocus() {
   if (savedFocus_ != nullptr) SetFocus(savedFocus_);
 }
 
+void MainWindow::OnDpiChanged(int dpiX, int dpiY, const RECT& suggested) {
+  dpiX_ = dpiX;
+  dpiY_ = dpiY;
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  LayOutControls();
+}
+
 bool MainWindow::OnCreate() {
-  cmdQuit_ = CreateControl("BUTTON", "Quit", kButtonStyle, kIdQuit, layout::kCmdQuit);
-  cmdRefresh_ = CreateControl("BUTTON", "Refresh", kButtonStyle, kIdRefresh, layout::kCmdRefresh);
-  HWND label = CreateControl("STATIC", "COM Port:", kLabelStyle, kIdLabel1, layout::kLabel1);
+  dpiX_ = dpiY_ = WindowDpi(window_);
+  cmdQuit_ = CreateControl("BUTTON", "Quit", kButtonStyle, kIdQuit);
+  cmdRefresh_ = CreateControl("BUTTON", "Refresh", kButtonStyle, kIdRefresh);
+  HWND label = CreateControl("STATIC", "COM Port:", kLabelStyle, kIdLabel1);
   if (cmdQuit_ == nullptr || cmdRefresh_ == nullptr || label == nullptr) return false;
   label1_.Attach(label);
+  LayOutControls();
   // Tab order follows the order of the children: Refresh first, then Quit.
   SetWindowPos(cmdRefresh_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   savedFocus_ = cmdRefresh_;
   return true;
 }
 
-HWND MainWindow::CreateControl(const char* className, const char* text, DWORD style, int id,
-                               const TwipsRect& place) {
-  const PixelRect pixels = ToPixels(place, dpiX_, dpiY_);
-  HWND control =
-      CreateWindowExA(0, className, text, style, pixels.left, pixels.top, pixels.width,
-                      pixels.height, window_, reinterpret_cast<HMENU>(id), instance_, nullptr);
-  if (control != nullptr) {
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
-  }
-  return control;
+HWND MainWindow::CreateControl(const char* className, const char* text, DWORD style, int id) {
+  return CreateWindowExA(0, className, text, style, 0, 0, 0, 0, window_,
+                         reinterpret_cast<HMENU>(id), instance_, nullptr);
+}
+
+// The label keeps the width of its text; only its place comes from the layout.
+void MainWindow::LayOutControls() {
+  const struct {
+    HWND control;
+    TwipsRect place;
+  } controls[] = {{cmdQuit_, layout::kCmdQuit},
+                  {cmdRefresh_, layout::kCmdRefresh},
+                  {label1_.control(), layout::kLabel1}};
+  font_.SwitchTo(dpiY_, [&](HFONT font) {
+    for (const auto& c : controls) {
+      const PixelRect pixels = ToPixels(c.place, dpiX_, dpiY_);
+      SetWindowPos(c.control, nullptr, pixels.left, pixels.top, pixels.width, pixels.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      SendMessageA(c.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+  });
+  label1_.Refit();
 }
 
 }  // namespace tervane

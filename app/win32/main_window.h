@@ -7,6 +7,8 @@
 
 #include "app/frmMain.h"
 #include "app/frmMain_layout.h"
+#include "app/scaled_font.h"
+#include "app/win32/gui_font.h"
 #include "app/window_system.h"
 #include "discovery/status_label.h"
 
@@ -17,7 +19,10 @@ namespace tervane {
 class Win32Label final : public StatusLabel {
  public:
   void Attach(HWND control) { control_ = control; }
+  HWND control() const { return control_; }
   void SetCaption(const std::string& text) override;
+  // Sizes the label to the text it shows, in the font it has now.
+  void Refit();
 
  private:
   void SizeTo(const std::string& text);
@@ -50,15 +55,19 @@ class MainWindow final : public WindowSystem {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // Creates the three controls; false when one cannot be made.
+  // Creates the three controls at the window's DPI; false when one cannot be made.
   bool OnCreate();
   void OnCommand(WORD id, WORD notification);
   void OnClose();
   void OnEndSession(bool ending);
   void OnActivate(WORD state);
   void OnSetFocus();
-  HWND CreateControl(const char* className, const char* text, DWORD style, int id,
-                     const TwipsRect& place);
+  // The window moved to a monitor of another DPI: it takes the rectangle
+  // Windows suggests and lays its controls out again at the new DPI.
+  void OnDpiChanged(int dpiX, int dpiY, const RECT& suggested);
+  HWND CreateControl(const char* className, const char* text, DWORD style, int id);
+  // Places the controls in twips at the current DPI, in the font made for it.
+  void LayOutControls();
 
   HINSTANCE instance_;
   frmMain* form_ = nullptr;
@@ -68,8 +77,9 @@ class MainWindow final : public WindowSystem {
   Win32Label label1_;
   // The control that had the focus when the window was last deactivated.
   HWND savedFocus_ = nullptr;
-  int dpiX_ = 96;
-  int dpiY_ = 96;
+  int dpiX_ = USER_DEFAULT_SCREEN_DPI;
+  int dpiY_ = USER_DEFAULT_SCREEN_DPI;
+  ScaledFont<GuiFontMaker> font_;
   int exitCode_ = 0;
 };
 

@@ -1,0 +1,45 @@
+// The DPI functions of Windows 10, looked up at run time, with the older ways where they are
+// missing.
+#include "app/win32/dpi.h"
+
+namespace tervane {
+namespace {
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+// As void*: casting FARPROC straight to another function type draws a warning.
+void* User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  return user32 != nullptr ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
+}
+
+}  // namespace
+
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return USER_DEFAULT_SCREEN_DPI;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+int WindowDpi(HWND window) {
+  static const auto getDpiForWindow =
+      reinterpret_cast<GetDpiForWindowFn>(User32Function("GetDpiForWindow"));
+  const UINT dpi = getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
+  return dpi != 0 ? static_cast<int>(dpi) : SystemDpi();
+}
+
+RECT FrameForClient(int width, int height, DWORD style, DWORD exStyle, int dpi) {
+  static const auto adjustForDpi =
+      reinterpret_cast<AdjustWindowRectExForDpiFn>(User32Function("AdjustWindowRectExForDpi"));
+  RECT frame = {0, 0, width, height};
+  if (adjustForDpi == nullptr || !adjustForDpi(&frame, style, FALSE, exStyle, dpi)) {
+    frame = {0, 0, width, height};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  }
+  return frame;
+}
+
+}  // namespace tervane
