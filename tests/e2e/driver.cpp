@@ -3,7 +3,10 @@
 // Each command prints one or more lines; a command that fails prints
 // "error: ..." and ends the driver with exit code 1. Timeouts are in ms.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -93,16 +96,37 @@ RECT PlaceOf(HWND control) {
   return rect;
 }
 
-// The size the text takes in the default GUI font, measured here.
-SIZE TextExtent(const std::string& text) {
+// The size the text takes in the font, measured here.
+SIZE TextExtent(const std::string& text, HGDIOBJ font) {
   HDC dc = GetDC(nullptr);
-  HGDIOBJ previous = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ previous = SelectObject(dc, font);
   RECT extent = {0, 0, 0, 0};
   DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent,
             DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
   SelectObject(dc, previous);
   ReleaseDC(nullptr, dc);
   return {extent.right - extent.left, extent.bottom - extent.top};
+}
+
+SIZE TextExtent(const std::string& text) {
+  return TextExtent(text, GetStockObject(DEFAULT_GUI_FONT));
+}
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// The default GUI font as a window at another DPI should use it: the stock
+// font's height at 96 dpi, scaled to that DPI and rounded as MulDiv rounds.
+HFONT GuiFontAt(int dpi) {
+  LOGFONTA font = {};
+  GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  font.lfHeight = MulDiv(MulDiv(font.lfHeight, 96, ScreenDpi()), dpi, 96);
+  font.lfWidth = 0;
+  return CreateFontIndirectA(&font);
 }
 
 HWND FocusOf(HWND main) {
@@ -189,6 +213,78 @@ void CmdGeometry() {
   }
   const SIZE extent = TextExtent(TextOf(Label(main)));
   std::printf("label-text-extent %ld %ld\n", extent.cx, extent.cy);
+}
+
+void CmdLabelExtentAt(int dpi) {
+  HFONT font = GuiFontAt(dpi);
+  const SIZE extent = TextExtent(TextOf(Label(RequireMain())), font);
+  DeleteObject(font);
+  std::printf("label-text-extent-at %ld %ld\n", extent.cx, extent.cy);
+}
+
+// One page at the same address in the program and here, holding the same
+// bytes: whether or not the system copies WM_DPICHANGED's rectangle across
+// processes (Wine hands the pointer on as it is), the program reads it.
+void* MirrorPage(HANDLE process) {
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    void* remote = VirtualAllocEx(process, nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr) return nullptr;
+    void* local = VirtualAlloc(remote, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (local == remote) return remote;
+    if (local != nullptr) VirtualFree(local, 0, MEM_RELEASE);
+    // The page stays reserved in the program, so the next try lands elsewhere.
+  }
+  return nullptr;
+}
+
+// Sends what Windows sends when the window moves to a monitor of another DPI:
+// the DPI, and a suggested rectangle that keeps the window's top left corner
+// and gives it the client size asked for.
+void CmdDpiChanged(const std::vector<std::string>& args) {
+  if (args.size() != 3) Fail("dpichanged needs DPI WIDTH HEIGHT");
+  const int dpi = std::atoi(args[0].c_str());
+  HWND main = RequireMain();
+  RECT frame;
+  RECT client;
+  GetWindowRect(main, &frame);
+  GetClientRect(main, &client);
+  RECT suggested = frame;
+  suggested.right += std::atoi(args[1].c_str()) - client.right;
+  suggested.bottom += std::atoi(args[2].c_str()) - client.bottom;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) Fail("cannot open the program's process");
+  void* page = MirrorPage(process);
+  SIZE_T written = 0;
+  const bool placed =
+      page != nullptr && WriteProcessMemory(process, page, &suggested, sizeof suggested, &written);
+  CloseHandle(process);
+  if (!placed || written != sizeof suggested) Fail("cannot place the rectangle in the program");
+  *static_cast<RECT*>(page) = suggested;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                           reinterpret_cast<LPARAM>(page), SMTO_ABORTIFHUNG, 5000, &result)) {
+    Fail("WM_DPICHANGED was not answered");
+  }
+  std::printf("dpichanged %d suggested %ld %ld %ld %ld\n", dpi, suggested.left, suggested.top,
+              suggested.right - suggested.left, suggested.bottom - suggested.top);
+}
+
+// The comctl32 the program has loaded, by path.
+void CmdModules() {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(RequireMain(), &pid);
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) Fail("cannot list the program's modules");
+  MODULEENTRY32 module = {};
+  module.dwSize = sizeof module;
+  for (BOOL more = Module32First(snapshot, &module); more; more = Module32Next(snapshot, &module)) {
+    std::string path = module.szExePath;
+    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (path.find("comctl32") != std::string::npos) std::printf("module %s\n", path.c_str());
+  }
+  CloseHandle(snapshot);
 }
 
 void CmdFocus() {
@@ -368,6 +464,9 @@ void Run(const std::string& command, const std::vector<std::string>& args) {
   if (command == "label") return CmdLabel();
   if (command == "wait-label") return CmdWaitLabel(Arg(args, command));
   if (command == "geometry") return CmdGeometry();
+  if (command == "label-extent-at") return CmdLabelExtentAt(std::atoi(Arg(args, command).c_str()));
+  if (command == "dpichanged") return CmdDpiChanged(args);
+  if (command == "modules") return CmdModules();
   if (command == "focus") return CmdFocus();
   if (command == "wait-focus") return CmdWaitFocus(Arg(args, command));
   if (command == "click") return CmdClick(Arg(args, command));

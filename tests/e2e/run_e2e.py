@@ -439,6 +439,62 @@ class Geometry(WindowCase):
         return found
 
 
+def scaled(twips, dpi):
+    """Twips to pixels at dpi, halves rounded up, as the window rounds them."""
+    return (twips * dpi + 720) // 1440
+
+
+class DpiChanges(WindowCase):
+    """WM_DPICHANGED as Windows sends it when the window moves to a monitor of another DPI."""
+    CLIENT = (5475, 690)
+    REFRESH = (2760, 120, 1095, 375)
+    QUIT = (4080, 120, 1095, 375)
+    LABEL_PLACE = (120, 240)
+
+    def expect_layout_at(self, dpi, suggested):
+        lines = driver("geometry")
+        frame = tuple(int(n) for n in answer(lines, "frame").split())
+        self.assertEqual(frame, suggested, "the window takes the suggested rectangle")
+        client = tuple(int(n) for n in answer(lines, "client").split())
+        self.assertEqual(client, tuple(scaled(n, dpi) for n in self.CLIENT))
+        controls = [Geometry.fields(line.split()) for line in lines if line.startswith("control ")]
+        refresh, quit_, label = (c["rect"] for c in controls)
+        self.assertEqual(refresh, tuple(scaled(n, dpi) for n in self.REFRESH))
+        self.assertEqual(quit_, tuple(scaled(n, dpi) for n in self.QUIT))
+        self.assertEqual(label[:2], tuple(scaled(n, dpi) for n in self.LABEL_PLACE))
+        # Sized to its text in the default GUI font made for that DPI.
+        extent = [int(n) for n in answer(driver(f"label-extent-at {dpi}"),
+                                         "label-text-extent-at").split()]
+        self.assertEqual(list(label[2:]), extent)
+        return lines
+
+    def change_to(self, dpi):
+        client = [str(scaled(n, dpi)) for n in self.CLIENT]
+        sent = answer(driver(["dpichanged", str(dpi), *client]), f"dpichanged {dpi} suggested")
+        return tuple(int(n) for n in sent.split())
+
+    # 200 %, 150 % and 100 % of 96 dpi, then back to the DPI the window opened at.
+    def test_follows_dpi_changes_and_returns_to_its_first_layout(self):
+        self.open_window(CABLE)
+        first = driver("geometry")
+        system = int(answer(first, "dpi").split()[1])
+        for round_trip in range(2):
+            for dpi in (192, 144, 96, system):
+                with self.subTest(round_trip=round_trip, dpi=dpi):
+                    lines = self.expect_layout_at(dpi, self.change_to(dpi))
+            self.assertEqual(
+                [line for line in lines if line.startswith(("frame", "client", "control"))],
+                [line for line in first if line.startswith(("frame", "client", "control"))],
+                "back at the first DPI, the window has its first layout")
+        self.assertEqual(self.label(), cable_label())
+
+    def test_buttons_take_the_visual_style_of_common_controls_6(self):
+        self.open_window()
+        modules = [line for line in driver("modules") if line.startswith("module ")]
+        self.assertTrue(any("\\winsxs\\" in m and "common-controls_6595b64144ccf1df_6." in m
+                            for m in modules), modules)
+
+
 class Keyboard(WindowCase):
     def test_tab_moves_between_the_buttons(self):
         self.open_window()
@@ -494,6 +550,9 @@ class Resources(unittest.TestCase):
         manifest = answer(lines, "manifest")
         self.assertIn('level="asInvoker"', manifest)
         self.assertRegex(manifest, r"<dpiAware[^>]*>true</dpiAware>")
+        self.assertRegex(manifest, r"<dpiAwareness[^>]*>PerMonitorV2, System</dpiAwareness>")
+        self.assertRegex(manifest, r'<assemblyIdentity type="win32" '
+                                   r'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"')
         for guid in WINDOWS_81_AND_10_IDS:
             self.assertNotIn(guid, manifest.lower())
         self.assertIn("version ProductName=Tervane", lines)
@@ -504,10 +563,14 @@ def load_tests(loader, standard_tests, pattern):
     # At another resolution only the geometry is checked; the cases that
     # switch versions themselves, or read only the file, run in the default suite.
     if ARGS.dpi:
-        return loader.loadTestsFromTestCase(Geometry)
+        suite = unittest.TestSuite()
+        for case in (Geometry, DpiChanges):
+            suite.addTests(loader.loadTestsFromTestCase(case))
+        return suite
     if ARGS.version != DEFAULT_VERSION:
         suite = unittest.TestSuite()
-        for case in (Start, Refresh, Ending, FatalErrors, MisbehavingLibrary, Geometry, Keyboard):
+        for case in (Start, Refresh, Ending, FatalErrors, MisbehavingLibrary, Geometry, DpiChanges,
+                     Keyboard):
             suite.addTests(loader.loadTestsFromTestCase(case))
         return suite
     return standard_tests
