@@ -54,6 +54,8 @@ TEST(ReadNumber, ExponentsCountFromTheLastDigit) {
   EXPECT_EQ(ReadNumber("0." + std::string(2000, '0') + "1E99999999999999"), HUGE_VAL);
 }
 
+char Digit(std::mt19937& random) { return static_cast<char>('0' + random() % 10); }
+
 // The value is the correctly rounded double, also where the text lies a hair
 // beside a halfway point, as glibc's strtod rounds.
 TEST(ReadNumber, DecimalsRoundAsStrtodDoes) {
@@ -73,9 +75,9 @@ TEST(ReadNumber, DecimalsRoundAsStrtodDoes) {
   std::mt19937 random(5);
   for (int i = 0; i < 20000; ++i) {
     std::string text = random() % 2 ? "-" : "";
-    for (int n = static_cast<int>(random() % 25); n >= 0; --n) text += '0' + random() % 10;
+    for (int n = static_cast<int>(random() % 25); n >= 0; --n) text += Digit(random);
     if (random() % 2) text += '.';
-    for (int n = static_cast<int>(random() % 25); n > 0; --n) text += '0' + random() % 10;
+    for (int n = static_cast<int>(random() % 25); n > 0; --n) text += Digit(random);
     if (random() % 2) text += "e" + std::to_string(static_cast<int>(random() % 700) - 350);
     ASSERT_EQ(ReadNumber(text), std::strtod(text.c_str(), nullptr)) << text;
   }
