@@ -24,11 +24,17 @@ if(TERVANE_WIN32)
   add_library(tervane_gtest_main INTERFACE)
   target_link_libraries(tervane_gtest_main INTERFACE gtest_main)
 
-  # Windows programs, test listings included, run under Wine in the build's
-  # own prefix, which the wrapper makes at its first use.
+  # Windows programs, test listings included, run under the Wine of the
+  # build's architecture in the build's own prefix, which scripts/wine makes
+  # at its first use.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    set(TERVANE_WINE_ARCH win32)
+  else()
+    set(TERVANE_WINE_ARCH win64)
+  endif()
   set(TERVANE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  set(CMAKE_CROSSCOMPILING_EMULATOR
-      ${PROJECT_SOURCE_DIR}/scripts/wine-exec --prefix ${TERVANE_WINE_PREFIX})
+  set(TERVANE_WINE_COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine --arch ${TERVANE_WINE_ARCH})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TERVANE_WINE_COMMAND} --prefix ${TERVANE_WINE_PREFIX})
 else()
   find_package(GTest REQUIRED)
   add_library(tervane_gtest_main INTERFACE)
@@ -41,6 +47,11 @@ endif()
 # the build never needs Wine; under Wine the first listing may have to make
 # the prefix.
 function(tervane_discover_tests target)
+  # Where the host cannot run this architecture's programs (TERVANE_WINE off)
+  # they are built but not registered; only the checks of the built files run.
+  if(TERVANE_WIN32 AND NOT TERVANE_WINE)
+    return()
+  endif()
   cmake_parse_arguments(D "" "FILTER;SUFFIX" "PROPERTIES" ${ARGN})
   set(options)
   if(D_FILTER)

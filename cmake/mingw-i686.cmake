@@ -1,17 +1,3 @@
-# Cross toolchain: mingw-w64 for 32-bit Windows, fully static C and C++ runtime.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain for 32-bit Windows, the architecture tervane.exe ships for.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-# The posix thread-model compilers: GoogleTest needs std::mutex, which the
-# win32 thread model of GCC 12 lacks. -static keeps winpthread out of the imports.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end tests of tervane.exe under Wine, worked from outside by the test driver.
 
-  scripts/wine-session --prefix DIR [--dpi N] --
+  scripts/wine [--arch A] --prefix DIR --session [--dpi N] --
       run_e2e.py --exe tervane.exe --dll usbdongle.dll --noserial-dll usbdongle.dll
                  --driver driver.exe --work DIR [--dpi N] [--version V]
                  [unittest arguments, e.g. -k Versions]
@@ -64,6 +64,8 @@ WINDOWS_81_AND_10_IDS = ("1f676c76-80e1-4239-95bb-83d0f6d0da78",
 ARGS = None
 WINE_ENV = None
 TIMEOUT = 30
+# Inside the session it inherits the architecture and the prefix.
+WINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine")
 
 
 def windows_path(path):
@@ -74,7 +76,7 @@ def run_wine(*args, check=True, timeout=TIMEOUT):
     # Output goes through a file, not a pipe: a Wine server started by this
     # command would hold a pipe open long after the command has ended.
     with tempfile.TemporaryFile("w+") as output:
-        result = subprocess.run(["wine", *args], env=WINE_ENV, stdout=output,
+        result = subprocess.run([WINE, *args], env=WINE_ENV, stdout=output,
                                 stderr=subprocess.STDOUT, timeout=timeout)
         output.seek(0)
         result.stdout = output.read()
@@ -143,7 +145,7 @@ class Program:
 
     def start(self):
         env = dict(WINE_ENV, TERVANE_STANDIN_SCENARIO=self.scenario, TERVANE_STANDIN_LOG=self.log)
-        self.process = subprocess.Popen(["wine", self.exe], cwd=os.path.join(self.folder, "cwd"),
+        self.process = subprocess.Popen([WINE, self.exe], cwd=os.path.join(self.folder, "cwd"),
                                         env=env, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         return self
@@ -587,7 +589,7 @@ def main():
     ARGS, rest = parser.parse_known_args()
     for variable in ("DISPLAY", "WINEPREFIX"):
         if not os.environ.get(variable):
-            parser.error(f"{variable} is not set: run the suite through scripts/wine-session")
+            parser.error(f"{variable} is not set: run the suite through scripts/wine --session")
     os.makedirs(ARGS.work, exist_ok=True)
     if ARGS.dpi:
         scale = ARGS.dpi / 96
