@@ -2,17 +2,13 @@
 // missing.
 #include "app/win32/dpi.h"
 
+#include "platform/win32/run_time_function.h"
+
 namespace tervane {
 namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-
-// As void*: casting FARPROC straight to another function type draws a warning.
-void* User32Function(const char* name) {
-  HMODULE user32 = GetModuleHandleA("user32.dll");
-  return user32 != nullptr ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
-}
 
 }  // namespace
 
@@ -26,14 +22,14 @@ int SystemDpi() {
 
 int WindowDpi(HWND window) {
   static const auto getDpiForWindow =
-      reinterpret_cast<GetDpiForWindowFn>(User32Function("GetDpiForWindow"));
+      LookUpSystemFunction<GetDpiForWindowFn>("user32.dll", "GetDpiForWindow");
   const UINT dpi = getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
   return dpi != 0 ? static_cast<int>(dpi) : SystemDpi();
 }
 
 RECT FrameForClient(int width, int height, DWORD style, DWORD exStyle, int dpi) {
   static const auto adjustForDpi =
-      reinterpret_cast<AdjustWindowRectExForDpiFn>(User32Function("AdjustWindowRectExForDpi"));
+      LookUpSystemFunction<AdjustWindowRectExForDpiFn>("user32.dll", "AdjustWindowRectExForDpi");
   RECT frame = {0, 0, width, height};
   if (adjustForDpi == nullptr || !adjustForDpi(&frame, style, FALSE, exStyle, dpi)) {
     frame = {0, 0, width, height};

@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "platform/win32/run_time_function.h"
+
 namespace tervane {
 namespace {
 
@@ -15,23 +17,29 @@ namespace {
 #endif
 
 using SetDllDirectoryAFn = BOOL(WINAPI*)(LPCSTR);
+using FindActCtxSectionStringAFn = BOOL(WINAPI*)(DWORD, const GUID*, ULONG, LPCSTR,
+                                                 PACTCTX_SECTION_KEYED_DATA);
 
-// As void*: casting FARPROC straight to another function type draws a warning.
-void* Kernel32Function(const char* name) {
-  HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-  return kernel32 != nullptr ? reinterpret_cast<void*>(GetProcAddress(kernel32, name)) : nullptr;
+template <typename Function>
+Function Kernel32Function(const char* name) {
+  return LookUpSystemFunction<Function>("kernel32.dll", name);
 }
-
-// Only the presence of SetDefaultDllDirectories tells that LoadLibraryExA
-// takes the LOAD_LIBRARY_SEARCH_* flags; older loaders reject or, worse,
-// ignore unknown flags.
-bool SearchFlagsSupported() { return Kernel32Function("SetDefaultDllDirectories") != nullptr; }
 
 // Removes the current directory from the search for the dependencies of a
 // library loaded by full path. Process-wide, and harmless to repeat.
 void DropCurrentDirectoryFromSearch() {
-  auto setDllDirectory = reinterpret_cast<SetDllDirectoryAFn>(Kernel32Function("SetDllDirectoryA"));
-  if (setDllDirectory != nullptr) setDllDirectory("");
+  if (auto setDllDirectory = Kernel32Function<SetDllDirectoryAFn>("SetDllDirectoryA")) {
+    setDllDirectory("");
+  }
+}
+
+// Whether the active activation context maps the DLL name to an assembly's file.
+bool ActivationContextRedirects(const char* fileName) {
+  auto find = Kernel32Function<FindActCtxSectionStringAFn>("FindActCtxSectionStringA");
+  if (find == nullptr) return false;
+  ACTCTX_SECTION_KEYED_DATA data = {};
+  data.cbSize = sizeof data;
+  return find(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, fileName, &data) != FALSE;
 }
 
 std::string WithTrailingBackslash(std::string folder) {
@@ -96,8 +104,15 @@ std::string WindowsFolder() {
   return QueryFolder([](LPSTR buffer, UINT size) { return GetWindowsDirectoryA(buffer, size); });
 }
 
+// Only the presence of a function tells what the loader can do; older
+// loaders reject or, worse, ignore unknown flags.
+LoaderFeatures LoaderFeatures::OfThisSystem() {
+  return {Kernel32Function<AnyFunction>("SetDefaultDllDirectories") != nullptr,
+          Kernel32Function<AnyFunction>("FindActCtxSectionStringA") != nullptr};
+}
+
 HMODULE LoadWithSearchFlags(const char* fileName) {
-  if (!SearchFlagsSupported()) return nullptr;
+  if (!LoaderFeatures::OfThisSystem().searchFlags) return nullptr;
   QuietLoaderErrors quiet;
   return LoadLibraryExA(fileName, nullptr,
                         LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -113,11 +128,21 @@ HMODULE LoadFromTrustedFolders(const char* fileName) {
   return nullptr;
 }
 
-HMODULE LoadLibraryNotFromCurrentDirectory(const char* fileName) {
+HMODULE LoadLibraryNotFromCurrentDirectory(const char* fileName, LoaderFeatures features) {
   // The flag search covers the exe's folder and System32; the full-path
   // search adds the Windows folder, which the old search order also served.
-  if (HMODULE module = LoadWithSearchFlags(fileName)) return module;
+  if (features.searchFlags) {
+    if (HMODULE module = LoadWithSearchFlags(fileName)) return module;
+  }
   return LoadFromTrustedFolders(fileName);
+}
+
+HMODULE LoadSideBySideLibrary(const char* fileName, LoaderFeatures features) {
+  if (features.activationContexts && ActivationContextRedirects(fileName)) {
+    QuietLoaderErrors quiet;
+    return LoadLibraryA(fileName);
+  }
+  return LoadLibraryNotFromCurrentDirectory(fileName, features);
 }
 
 }  // namespace tervane

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/win32/library_loader.h"
+#include "platform/win32/run_time_function.h"
 #include "platform/win32/win32_seams.h"
 
 namespace tervane {
@@ -27,7 +28,7 @@ using GetDeviceSerialNumberFn = std::int32_t(__stdcall*)(std::uint32_t handle, s
 constexpr std::size_t kSerialScratchSize = 256;
 
 template <typename Fn>
-Fn As(void* address) {
+Fn As(AnyFunction address) {
   return reinterpret_cast<Fn>(address);
 }
 
@@ -37,13 +38,13 @@ Win32Cp210x::~Win32Cp210x() {
   if (library_ != nullptr) FreeLibrary(static_cast<HMODULE>(library_));
 }
 
-void* Win32Cp210x::Function(const char* name, void*& cached) {
+Win32Cp210x::Bound Win32Cp210x::Function(const char* name, Bound& cached) {
   if (cached != nullptr) return cached;
   if (library_ == nullptr) {
     library_ = LoadLibraryNotFromCurrentDirectory(kLibrary);
     if (library_ == nullptr) throw RuntimeError::FileNotFound(kLibrary);
   }
-  cached = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library_), name));
+  cached = FunctionAddress(static_cast<HMODULE>(library_), name);
   if (cached == nullptr) throw RuntimeError::EntryPointNotFound(name, kLibrary);
   return cached;
 }

@@ -28,20 +28,22 @@ class Win32Cp210x final : public modCP210x {
                                             std::int32_t& Flag) override;
 
  private:
+  // A function address as run_time_function.h's AnyFunction, spelled here
+  // so that this header needs no windows.h.
+  using Bound = void (*)();
+
   // The named function's address, loading the library and looking the name
   // up at the first call; raises the binding errors.
-  void* Function(const char* name, void*& cached);
+  Bound Function(const char* name, Bound& cached);
 
-  // The module handle and the function addresses, kept as void* so that this
-  // header needs no windows.h.
-
+  // The module handle, as void* for the same reason.
   void* library_ = nullptr;
-  void* getNumDevices_ = nullptr;
-  void* open_ = nullptr;
-  void* close_ = nullptr;
-  void* getDeviceVid_ = nullptr;
-  void* getDevicePid_ = nullptr;
-  void* getDeviceSerialNumber_ = nullptr;
+  Bound getNumDevices_ = nullptr;
+  Bound open_ = nullptr;
+  Bound close_ = nullptr;
+  Bound getDeviceVid_ = nullptr;
+  Bound getDevicePid_ = nullptr;
+  Bound getDeviceSerialNumber_ = nullptr;
 };
 
 class Win32Registry final : public Registry {

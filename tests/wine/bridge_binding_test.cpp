@@ -330,7 +330,8 @@ TEST_F(LoaderNextToExe, EveryWayTakesTheCopyNextToTheExe) {
   const std::vector<std::pair<const char*, HMODULE (*)(const char*)>> loaders = {
       {"LoadWithSearchFlags", LoadWithSearchFlags},
       {"LoadFromTrustedFolders", LoadFromTrustedFolders},
-      {"LoadLibraryNotFromCurrentDirectory", LoadLibraryNotFromCurrentDirectory}};
+      {"LoadLibraryNotFromCurrentDirectory",
+       [](const char* name) { return LoadLibraryNotFromCurrentDirectory(name); }}};
   for (const auto& loader : loaders) {
     SCOPED_TRACE(loader.first);
     HMODULE module = loader.second(kLibrary);
