@@ -79,7 +79,7 @@ void BM_Refresh(benchmark::State& state, std::uint32_t version, const char* expe
   }
   state.counters["bridge_calls"] = CountStartingWith(log, "CP210x_");
   state.counters["registry_calls"] = CountStartingWith(log, "Reg");
-  state.counters["ns_per_bridge"] = benchmark::Counter(
+  state.counters["seconds_per_bridge"] = benchmark::Counter(
       static_cast<double>(bridges),
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }

@@ -4,7 +4,7 @@
 // Each run is closed with WM_CLOSE once measured, and killed if it does not
 // end within the timeout. Prints every run, then per program the median,
 // minimum and maximum in ms, and the ratio of the first program's median to
-// the second's. Exit code 1 when a run fails.
+// each other's. Exit code 1 when a run fails.
 #include <windows.h>
 
 #include <algorithm>
@@ -129,9 +129,9 @@ void PrintSummary(const std::vector<Program>& programs) {
     std::printf("startup %s runs=%zu median=%.1f min=%.1f max=%.1f ms\n", p.name.c_str(),
                 p.runsMs.size(), Median(p.runsMs), *low, *high);
   }
-  if (programs.size() >= 2) {
-    std::printf("startup ratio %s/%s = %.2f\n", programs[0].name.c_str(), programs[1].name.c_str(),
-                Median(programs[0].runsMs) / Median(programs[1].runsMs));
+  for (std::size_t i = 1; i < programs.size(); ++i) {
+    std::printf("startup ratio %s/%s = %.2f\n", programs[0].name.c_str(), programs[i].name.c_str(),
+                Median(programs[0].runsMs) / Median(programs[i].runsMs));
   }
 }
 

@@ -60,7 +60,7 @@ void BM_Win98Walk(benchmark::State& state, bool logged) {
   }
   state.counters["registry_calls"] = registryCalls;
   state.counters["calls_per_instance"] = registryCalls / instances;
-  state.counters["ns_per_instance"] = benchmark::Counter(
+  state.counters["seconds_per_instance"] = benchmark::Counter(
       static_cast<double>(instances),
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
