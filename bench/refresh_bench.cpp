@@ -11,15 +11,10 @@
 #include "support/memory_bridge.h"
 #include "support/memory_os_version.h"
 #include "support/memory_registry.h"
+#include "support/recording_label.h"
 
 namespace tervane {
 namespace {
-
-class LastCaption final : public StatusLabel {
- public:
-  void SetCaption(const std::string& text) override { caption = text; }
-  std::string caption;
-};
 
 // The cable on COM3 where the NT family keeps its port and on COM5 where the
 // 95 family does, behind bridges - 1 other bridges.
@@ -46,7 +41,7 @@ struct RefreshRig {
   MemoryOsVersion os;
   MemoryRegistry registry;
   RegistryPortLookup lookup{registry};
-  LastCaption label;
+  test::RecordingLabel label;
   modMain state;
   CableScan scan{state, bridge, os, lookup, label};
 };
@@ -66,14 +61,15 @@ void BM_Refresh(benchmark::State& state, std::uint32_t version, const char* expe
   CallLog log;
   RefreshRig checked(bridges, version, &log);
   checked.scan.FillDeviceList();
-  if (checked.label.caption != expected) {
-    state.SkipWithError(("caption: " + checked.label.caption).c_str());
+  if (checked.label.Shown() != expected) {
+    state.SkipWithError(("caption: " + checked.label.Shown()).c_str());
     return;
   }
   RefreshRig rig(bridges, version, nullptr);
   for (auto _ : state) {
     rig.scan.FillDeviceList();
-    benchmark::DoNotOptimize(rig.label.caption.data());
+    benchmark::DoNotOptimize(rig.label.captions.back().data());
+    rig.label.captions.clear();
     rig.bridge.ClearCalls();
     rig.registry.ClearCalls();
   }

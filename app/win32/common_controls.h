@@ -1,4 +1,5 @@
-// Loads the common controls at run time, version 6 wherever Windows has it, so that the buttons take the visual style.
+// Loads the common controls at run time, version 6 wherever Windows has it, so that the buttons
+// take the visual style.
 #pragma once
 
 #include <windows.h>

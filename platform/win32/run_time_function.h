@@ -1,4 +1,5 @@
-// Functions of a loaded DLL looked up by name at run time: what older Windows lack, and what the program binds lazily.
+// Functions of a loaded DLL looked up by name at run time: what older Windows lack, and what the
+// program binds lazily.
 #pragma once
 
 #include <windows.h>

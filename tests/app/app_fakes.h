@@ -1,4 +1,4 @@
-// Small fakes for the main window's tests: a lookup, the label and the window system.
+// Small fakes for the main window's tests: a lookup and the window system.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/window_system.h"
-#include "discovery/status_label.h"
 #include "portlookup/port_lookup.h"
+#include "support/recording_label.h"
 
 namespace tervane {
 namespace test {
@@ -33,18 +33,6 @@ class FakeLookup final : public PortLookup {
     ++calls;
     if (raise) raise();
     return port;
-  }
-};
-
-class FakeLabel final : public StatusLabel {
- public:
-  // What the label shows before the first scan writes into it.
-  std::string caption = "COM Port:";
-  int sets = 0;
-
-  void SetCaption(const std::string& text) override {
-    caption = text;
-    ++sets;
   }
 };
 

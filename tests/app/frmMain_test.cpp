@@ -25,7 +25,7 @@ class FrmMainTest : public ::testing::Test {
   MemoryCp210x bridge;
   MemoryOsVersion os{MemoryOsVersion::kWindowsXP};
   test::FakeLookup lookup;
-  test::FakeLabel label;
+  test::RecordingLabel label;
   test::FakeWindowSystem windows;
   frmMain form{state, bridge, os, lookup, label, windows};
 
@@ -62,7 +62,7 @@ TEST_F(FrmMainTest, LoadSetsTheHandleToOneThenScans) {
   // No bridge was opened, so nothing replaced the 1 of the load step.
   EXPECT_EQ(state.DeviceHandle, 1u);
   EXPECT_EQ(bridge.Functions(), std::vector<Function>{Function::GetNumDevices});
-  EXPECT_EQ(label.caption, kNotFound);
+  EXPECT_EQ(label.Shown(), kNotFound);
   EXPECT_TRUE(windows.ends.empty());
 }
 
@@ -71,8 +71,8 @@ TEST_F(FrmMainTest, LoadShowsTheCablesPort) {
   AttachCable();
   lookup.port = 7;
   ASSERT_TRUE(form.Load());
-  EXPECT_EQ(label.caption, "COM Port: 7");
-  EXPECT_EQ(label.sets, 1);
+  EXPECT_EQ(label.Shown(), "COM Port: 7");
+  EXPECT_EQ(label.captions.size(), 1u);
   EXPECT_TRUE(bridge.OpenHandles().empty());
 }
 
@@ -91,13 +91,13 @@ TEST_F(FrmMainTest, ClicksBeforeTheLoadAreIgnored) {
 
 TEST_F(FrmMainTest, RefreshFollowsAttachAndDetach) {
   ASSERT_TRUE(form.Load());
-  ASSERT_EQ(label.caption, kNotFound);
+  ASSERT_EQ(label.Shown(), kNotFound);
   AttachCable();
   form.RefreshClicked();
-  EXPECT_EQ(label.caption, "COM Port: 3");
+  EXPECT_EQ(label.Shown(), "COM Port: 3");
   bridge.RemoveAllBridges();
   form.RefreshClicked();
-  EXPECT_EQ(label.caption, kNotFound);
+  EXPECT_EQ(label.Shown(), kNotFound);
   EXPECT_EQ(CountOf(Function::GetNumDevices), 3);
 }
 
@@ -202,7 +202,7 @@ TEST_P(FatalErrorTest, InTheFirstScanEndsBeforeTheWindowIsShown) {
   EXPECT_FALSE(form.Load());
   EXPECT_EQ(windows.messages, std::vector<std::string>{GetParam().message});
   EXPECT_EQ(windows.ends, std::vector<int>{1});
-  EXPECT_EQ(label.sets, 0);
+  EXPECT_EQ(label.captions.size(), 0u);
   EXPECT_TRUE(form.ended());
   // Nothing runs after the end, and no unload step either.
   const std::size_t callsOfTheScan = bridge.calls().size();
@@ -216,7 +216,7 @@ TEST_P(FatalErrorTest, InARefreshKeepsTheLabelAndEnds) {
   ASSERT_TRUE(form.Load());
   lookup.raise = GetParam().raise;
   form.RefreshClicked();
-  EXPECT_EQ(label.caption, "COM Port: 3");
+  EXPECT_EQ(label.Shown(), "COM Port: 3");
   EXPECT_EQ(windows.messages, std::vector<std::string>{GetParam().message});
   EXPECT_EQ(windows.ends, std::vector<int>{1});
   form.QuitClicked();

@@ -1,4 +1,4 @@
-// Recording fakes for the scan's tests: a port lookup and the status label, logging to a CallLog.
+// Recording fake for the scan's tests: a port lookup logging to a CallLog, beside the shared label.
 #pragma once
 
 #include <algorithm>
@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "discovery/status_label.h"
 #include "platform/runtime_error.h"
 #include "portlookup/port_lookup.h"
 #include "support/call_log.h"
+#include "support/recording_label.h"
 
 namespace tervane {
 namespace test {
@@ -51,24 +51,6 @@ class RecordingLookup final : public PortLookup {
     return answers.at(std::min(calls.size(), answers.size()) - 1);
   }
 
-  CallLog* log_;
-};
-
-// Label1: keeps every caption set, or raises the chosen error instead.
-class RecordingLabel final : public StatusLabel {
- public:
-  explicit RecordingLabel(CallLog* log) : log_(log) {}
-
-  std::vector<std::string> captions;
-  std::optional<RuntimeError> error;
-
-  void SetCaption(const std::string& text) override {
-    log_->Add("SetCaption");
-    if (error) throw *error;
-    captions.push_back(text);
-  }
-
- private:
   CallLog* log_;
 };
 

@@ -3,17 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz_input.h"
 #include "platform/decimal_to_double.h"
 #include "support/decimal_reference.h"
-
-namespace {
-
-// Ends the run as a crash, which libFuzzer reports with the input.
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
-}  // namespace
 
 // Byte 0 picks the form. Even: bytes 1-2 place the leading digit (or bytes 1-4 give any
 // exponent), the rest are digits, repeated past 1000 digits when bit 2 is set. Odd: bytes 1-8 are a

@@ -6,15 +6,10 @@
 #include "support/memory_bridge.h"
 #include "support/memory_os_version.h"
 #include "support/memory_registry.h"
+#include "support/recording_label.h"
 
 namespace tervane {
 namespace {
-
-class Caption final : public StatusLabel {
- public:
-  void SetCaption(const std::string& value) override { text = value; }
-  std::string text;
-};
 
 const std::uint32_t kVersions[] = {MemoryOsVersion::kWindows98, MemoryOsVersion::kWindowsXP,
                                    MemoryOsVersion::kWindows7, MemoryOsVersion::kWindowsNT4,
@@ -66,16 +61,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      "PortName", "COM" + input.Text(6));
   MemoryOsVersion version(input.OneOf(kVersions));
   RegistryPortLookup lookup(registry);
-  Caption label;
+  test::RecordingLabel label;
   modMain state;
   state.DeviceHandle = 1;
   CableScan scan(state, bridges, version, lookup, label);
   try {
     scan.FillDeviceList();
-    Check(IsResultText(label.text));
+    Check(label.captions.size() == 1 && IsResultText(label.captions.back()));
   } catch (const RuntimeError& e) {
     Check(e.code() == ErrorCode::Overflow || e.code() == ErrorCode::SubscriptOutOfRange);
-    Check(label.text.empty());
+    Check(label.captions.empty());
   }
   Check(registry.OpenHandles().empty());
   return 0;

@@ -19,10 +19,12 @@
 #include "standin_session.h"
 #include "support/byte_text.h"
 #include "support/memory_bridge.h"
+#include "support/recording_label.h"
 
 namespace tervane {
 namespace {
 
+using test::RecordingLabel;
 using test::StandinSession;
 
 // From the runner: "nt", "98" or "none".
@@ -38,12 +40,6 @@ LookupFamily ExpectedLookup() {
 
 const char* const kNotFound = kNotFoundCaption;
 const char* kCable = "bridge vid=0x10c4 pid=0x823e ";
-
-class RecordingLabel : public StatusLabel {
- public:
-  void SetCaption(const std::string& text) override { captions.push_back(text); }
-  std::vector<std::string> captions;
-};
 
 // The program's pieces, wired as the window wires them, over the real Win32
 // side of every seam.
