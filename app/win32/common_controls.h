@@ -1,5 +1,4 @@
-// Loads the common controls at run time, version 6 wherever Windows has it, so that the buttons
-// take the visual style.
+// Loads the common controls at run time: version 6, with the visual style, wherever Windows has it.
 #pragma once
 
 #include <windows.h>

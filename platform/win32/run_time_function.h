@@ -1,5 +1,4 @@
-// Functions of a loaded DLL looked up by name at run time: what older Windows lack, and what the
-// program binds lazily.
+// Functions of a loaded DLL looked up by name at run time: what old Windows lack, usbdongle.dll.
 #pragma once
 
 #include <windows.h>
