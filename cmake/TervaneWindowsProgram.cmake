@@ -8,8 +8,8 @@ if(NOT TERVANE_THREAD_MODEL STREQUAL "win32")
                       "not '${TERVANE_THREAD_MODEL}'")
 endif()
 
-# On i686 the C run-time is crtdll.dll, which Windows 95 and NT 3.1 ship,
-# where msvcrt.dll came only with 95 OSR 2.5 and NT 4.0. GCC's driver names
+# On i686 the C run-time is crtdll.dll, which Windows 95 and NT 3.1 ship;
+# msvcrt.dll is on neither the Windows 95 nor the OSR2 CD. GCC's driver names
 # -lmsvcrt in its libgcc spec; a specs file made from the compiler's own spec
 # names -lcrtdll there instead (mingw-w64's libcrtdll.a maps the start-up
 # code's names onto crtdll's). Both import libraries then come from the
@@ -32,6 +32,8 @@ endif()
 # - static C++ and GCC run-time, stripped, unused sections dropped;
 # - on i686, subsystem and OS version 4.0, which Windows 95 requires of a
 #   program, and crtdll.dll as the C run-time;
+# - DEP and ASLR asked for (docs/design.md says why DEP stays with the
+#   vendor's library in the process);
 # - no time stamp in the header, so that one source gives one file;
 # - the plain terminate handler;
 # - a link map next to the program, <target>.map, for the checks of what it holds.
@@ -39,6 +41,7 @@ function(tervane_windows_program target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/app/win32/terminate_handler.cpp)
   target_link_options(${target} PRIVATE
     -static -s -Wl,--gc-sections
+    -Wl,--nxcompat,--dynamicbase
     -Wl,--no-insert-timestamp
     -Wl,-Map=$<TARGET_FILE:${target}>.map)
   if(TERVANE_CRTDLL_SPECS)
