@@ -9,22 +9,22 @@ if(NOT TERVANE_THREAD_MODEL STREQUAL "win32")
 endif()
 
 # On i686 the C run-time is crtdll.dll, which Windows 95 and NT 3.1 ship;
-# msvcrt.dll is on neither the Windows 95 nor the OSR2 CD. GCC's driver names
-# -lmsvcrt in its libgcc spec; a specs file made from the compiler's own spec
-# names -lcrtdll there instead (mingw-w64's libcrtdll.a maps the start-up
-# code's names onto crtdll's). Both import libraries then come from the
-# toolchain's folder, so the order of the import directory, which the linker
-# sorts by file name, is the same whatever folder the build is in.
-# 64-bit Windows has no 64-bit crtdll.dll: x86_64 keeps msvcrt.dll.
+# msvcrt.dll is on neither the Windows 95 nor the OSR2 CD. GCC's driver ends
+# every link with its libgcc rule, which names -lmsvcrt; a rules file made
+# from the compiler's own rule names -lcrtdll there instead (mingw-w64's
+# libcrtdll.a maps the start-up code's names onto crtdll's). Both import
+# libraries then come from the toolchain's folder, so the order of the import
+# directory, which the linker sorts by file name, is the same whatever folder
+# the build is in. 64-bit Windows has no 64-bit crtdll.dll: x86_64 keeps msvcrt.dll.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-  execute_process(COMMAND ${CMAKE_C_COMPILER} -dumpspecs OUTPUT_VARIABLE specs)
-  if(NOT specs MATCHES "\n\\*libgcc:\n([^\n]*-lmsvcrt[^\n]*)\n")
-    message(FATAL_ERROR "${CMAKE_C_COMPILER}'s libgcc spec does not name -lmsvcrt")
+  execute_process(COMMAND ${CMAKE_C_COMPILER} -dumpspecs OUTPUT_VARIABLE driver_rules)
+  if(NOT driver_rules MATCHES "\n\\*libgcc:\n([^\n]*-lmsvcrt[^\n]*)\n")
+    message(FATAL_ERROR "${CMAKE_C_COMPILER}'s libgcc rule does not name -lmsvcrt")
   endif()
-  string(REPLACE "-lmsvcrt" "-lcrtdll" libgcc_spec "${CMAKE_MATCH_1}")
-  set(TERVANE_CRTDLL_SPECS ${CMAKE_BINARY_DIR}/crtdll.specs)
-  file(WRITE ${TERVANE_CRTDLL_SPECS}
-       "# GCC's libgcc spec with crtdll.dll in place of msvcrt.dll.\n*libgcc:\n${libgcc_spec}\n\n")
+  string(REPLACE "-lmsvcrt" "-lcrtdll" libgcc_rule "${CMAKE_MATCH_1}")
+  set(TERVANE_CRTDLL_RULES ${CMAKE_BINARY_DIR}/crtdll-link.rules)
+  file(WRITE ${TERVANE_CRTDLL_RULES}
+       "# GCC's libgcc rule with crtdll.dll in place of msvcrt.dll.\n*libgcc:\n${libgcc_rule}\n\n")
 endif()
 
 # tervane_windows_program(<target>)
@@ -44,11 +44,11 @@ function(tervane_windows_program target)
     -Wl,--nxcompat,--dynamicbase
     -Wl,--no-insert-timestamp
     -Wl,-Map=$<TARGET_FILE:${target}>.map)
-  if(TERVANE_CRTDLL_SPECS)
+  if(TERVANE_CRTDLL_RULES)
     target_link_options(${target} PRIVATE
-      -specs=${TERVANE_CRTDLL_SPECS}
+      -specs=${TERVANE_CRTDLL_RULES}
       -Wl,--major-subsystem-version,4,--minor-subsystem-version,0
       -Wl,--major-os-version,4,--minor-os-version,0)
-    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${TERVANE_CRTDLL_SPECS})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${TERVANE_CRTDLL_RULES})
   endif()
 endfunction()
