@@ -1,13 +1,6 @@
 # How a shipped Windows program is linked: static, small, reproducible, and on i686 with crtdll.dll as its C run-time.
 include_guard(GLOBAL)
 
-# The win32 thread model's run-time needs no winpthreads, whose kernel32
-# imports (GetTickCount64, AddVectoredExceptionHandler) Windows 95 to 2000 lack.
-if(NOT TERVANE_THREAD_MODEL STREQUAL "win32")
-  message(FATAL_ERROR "Windows programs are linked with the win32 thread model, "
-                      "not '${TERVANE_THREAD_MODEL}'")
-endif()
-
 # On i686 the C run-time is crtdll.dll, which Windows 95 and NT 3.1 ship;
 # msvcrt.dll is on neither the Windows 95 nor the OSR2 CD. GCC's driver ends
 # every link with its libgcc rule, which names -lmsvcrt; a rules file made

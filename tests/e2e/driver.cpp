@@ -1,7 +1,13 @@
 // Test driver: finds Tervane's window from outside, reads and works its controls and message boxes.
 //   driver COMMAND [ARG] [, COMMAND [ARG]]...
+//   driver serve
 // Each command prints one or more lines; a command that fails prints
 // "error: ..." and ends the driver with exit code 1. Timeouts are in ms.
+// With "serve" the driver stays for a whole suite, one Windows process start
+// instead of one per step: it reads lines from standard input, each a list
+// of commands with their words separated by tabs, runs each line as it would
+// its arguments, and ends each line's answer with "done 0", or "done 1" after
+// the error.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <tlhelp32.h>
@@ -480,22 +486,20 @@ void Run(const std::string& command, const std::vector<std::string>& args) {
   Fail("unknown command " + command);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // Commands are separated by a lone comma.
+// Runs the commands, which a lone comma separates; 1 after a failure, which it prints.
+int RunCommands(const std::vector<std::string>& words) {
   std::vector<std::vector<std::string>> commands(1);
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == ",") {
+  for (const std::string& word : words) {
+    if (word == ",") {
       commands.emplace_back();
     } else {
-      commands.back().push_back(argv[i]);
+      commands.back().push_back(word);
     }
   }
   try {
-    for (const auto& words : commands) {
-      if (words.empty()) continue;
-      Run(words[0], std::vector<std::string>(words.begin() + 1, words.end()));
+    for (const auto& command : commands) {
+      if (command.empty()) continue;
+      Run(command[0], std::vector<std::string>(command.begin() + 1, command.end()));
       std::fflush(stdout);
     }
   } catch (const Failure& failure) {
@@ -503,4 +507,44 @@ int main(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+bool ReadLine(std::string& line) {
+  line.clear();
+  char chunk[1024];
+  while (std::fgets(chunk, sizeof chunk, stdin) != nullptr) {
+    line += chunk;
+    if (line.back() == '\n') break;
+  }
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  return !line.empty() || !std::feof(stdin);
+}
+
+std::vector<std::string> TabSeparated(const std::string& line) {
+  std::vector<std::string> words(1);
+  for (char c : line) {
+    if (c == '\t') {
+      words.emplace_back();
+    } else {
+      words.back() += c;
+    }
+  }
+  return words;
+}
+
+int Serve() {
+  std::string line;
+  while (ReadLine(line)) {
+    const int status = RunCommands(TabSeparated(line));
+    std::printf("done %d\n", status);
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "serve") return Serve();
+  return RunCommands(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -14,10 +14,12 @@ DIR/<test>/scenario.txt describes and logs every call to DIR/<test>/calls.log.
 """
 import argparse
 import os
+import queue
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 
 NOT_FOUND = "No VYX USB Programmer Found"
@@ -86,17 +88,61 @@ def run_wine(*args, check=True, timeout=TIMEOUT):
     return result
 
 
+class Driver:
+    """The test driver, started once and kept for the suite: each Windows process start costs
+    the better part of a second, and a case asks the driver a dozen times."""
+
+    def __init__(self):
+        self.process = subprocess.Popen([WINE, ARGS.driver, "serve"], env=WINE_ENV,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, text=True)
+        self.lines = queue.Queue()
+        threading.Thread(target=self.read, daemon=True).start()
+
+    def read(self):
+        for line in self.process.stdout:
+            self.lines.put(line.rstrip("\r\n"))
+        self.lines.put(None)
+
+    def ask(self, words, timeout=TIMEOUT * 4):
+        """The lines the driver printed for the words and whether it succeeded."""
+        self.process.stdin.write("\t".join(words) + "\n")
+        self.process.stdin.flush()
+        lines = []
+        while True:
+            try:
+                line = self.lines.get(timeout=timeout)
+            except queue.Empty:
+                self.stop()
+                raise AssertionError(f"driver {words}: no answer in {timeout} s: {lines}")
+            if line is None:
+                raise AssertionError(f"driver {words}: the driver ended: {lines}")
+            if line.startswith("done "):
+                return lines, line == "done 0"
+            lines.append(line)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait()
+
+
+DRIVER = None
+
+
 def driver(*commands):
     """Runs driver commands (lists of words); gives the lines it printed."""
+    global DRIVER
     words = []
     for command in commands:
         if words:
             words.append(",")
         words.extend(command.split(" ", 1) if not isinstance(command, list) else command)
-    result = run_wine(ARGS.driver, *words, check=False)
-    lines = result.stdout.splitlines()
-    if result.returncode != 0:
-        raise AssertionError(f"driver {words}: {result.stdout}")
+    if DRIVER is None or DRIVER.process.poll() is not None:
+        DRIVER = Driver()
+    lines, succeeded = DRIVER.ask(words)
+    if not succeeded:
+        raise AssertionError(f"driver {words}: {lines}")
     return lines
 
 
@@ -108,9 +154,17 @@ def answer(lines, key):
     raise AssertionError(f"no '{key}' in {lines}")
 
 
+VERSION_SET = None
+
+
 def set_version(version):
+    """Has Wine report the version to the program; the registry keeps it between cases."""
+    global VERSION_SET
+    if version == VERSION_SET:
+        return
     run_wine("reg", "add", r"HKCU\Software\Wine\AppDefaults\tervane.exe", "/v", "Version",
              "/t", "REG_SZ", "/d", version, "/f")
+    VERSION_SET = version
 
 
 def seed_registry():
@@ -192,8 +246,9 @@ class WindowCase(unittest.TestCase):
         return program
 
     def open_window(self, scenario=""):
+        """The program's window, shown with the focus on Refresh, as it opens."""
         program = self.launch(scenario)
-        driver("wait-window")
+        driver("wait-window", "wait-focus Refresh")
         return program
 
     def label(self):
@@ -600,7 +655,11 @@ def main():
         Geometry.label_place = tuple(round_half_up(n * scale) for n in (8, 16))
     WINE_ENV = dict(os.environ)
     seed_registry()
-    program = unittest.main(module=__name__, argv=[sys.argv[0], "-v", *rest], exit=False)
+    try:
+        program = unittest.main(module=__name__, argv=[sys.argv[0], "-v", *rest], exit=False)
+    finally:
+        if DRIVER is not None:
+            DRIVER.stop()
     sys.exit(0 if program.result.wasSuccessful() and program.result.testsRun > 0 else 1)
 
 
