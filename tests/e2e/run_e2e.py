@@ -538,7 +538,9 @@ class Keyboard(WindowCase):
 
     def test_only_the_focused_button_looks_like_the_default_one(self):
         self.open_window()
-        for key, focused in (("", "Refresh"), ("key tab", "Quit"), ("key tab", "Refresh")):
+        # At open, by Tab both ways, and by a click (BM_CLICK presses it as the mouse does).
+        for key, focused in (("", "Refresh"), ("key tab", "Quit"), ("key tab", "Refresh"),
+                             ("key tab", "Quit"), ("click Refresh", "Refresh")):
             with self.subTest(focused=focused):
                 driver(*[command for command in (key, "wait-focus " + focused) if command])
                 buttons = [line for line in driver("geometry")
