@@ -253,10 +253,10 @@ constexpr GUID kLiveSetting = {
 // caught out of context as a screen reader catches them.
 class LiveEvents {
  public:
-  LiveEvents() {
+  LiveEvents()
+      : hook_(SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED,
+                              nullptr, Record, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT)) {
     current_ = this;
-    hook_ = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
-                            Record, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
   }
   ~LiveEvents() {
     UnhookWinEvent(hook_);
@@ -285,7 +285,7 @@ class LiveEvents {
   }
 
   static LiveEvents* current_;
-  HWINEVENTHOOK hook_ = nullptr;
+  HWINEVENTHOOK hook_;
   std::vector<HWND> seen_;
 };
 
