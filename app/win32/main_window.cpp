@@ -16,14 +16,19 @@ constexpr const char* kTitle = "Tervane";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kWindowExStyle = 0;
 
-// IsDialogMessageA turns Enter and Esc into WM_COMMAND IDOK (1) and IDCANCEL
-// (2), so no control may carry either ID.
+// IsDialogMessageA turns Esc into WM_COMMAND IDCANCEL (2), and Enter into
+// IDOK (1) where the window names no default button, so no control may carry
+// either ID.
 constexpr WORD kIdQuit = 101;
 constexpr WORD kIdRefresh = 102;
 constexpr WORD kIdLabel1 = 103;
 
-constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+// BS_NOTIFY: a button tells the window when it takes the focus.
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+
+// Posted by Show: the label's first result is announced once the window is on the screen.
+constexpr UINT kAnnounceFirstResult = WM_APP;
 
 RECT FrameAt(int dpiX, int dpiY) {
   return FrameForClient(TwipsToPixels(layout::kClientWidth, dpiX),
@@ -45,11 +50,17 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
 
 }  // namespace
 
+void Win32Label::Attach(HWND control, AnnotationService& annotations) {
+  control_ = control;
+  liveRegion_.Attach(control, annotations);
+}
+
 void Win32Label::SetCaption(const std::string& text) {
   if (!SetWindowTextA(control_, text.c_str())) {
     throw RuntimeError::SystemCallFailed("Can't set the text of the status label", GetLastError());
   }
   SizeTo(text);
+  liveRegion_.TextChanged();
 }
 
 void Win32Label::Refit() {
@@ -73,8 +84,8 @@ void Win32Label::SizeTo(const std::string& text) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-MainWindow::MainWindow(HINSTANCE instance)
-    : instance_(instance), font_(GuiFontMaker(SystemDpi())) {}
+MainWindow::MainWindow(HINSTANCE instance, IAccPropServices* annotations)
+    : instance_(instance), annotations_(annotations), font_(GuiFontMaker(SystemDpi())) {}
 
 MainWindow::~MainWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
@@ -110,13 +121,14 @@ void MainWindow::Show(int showCommand) {
   ShowWindow(window_, showCommand);
   UpdateWindow(window_);
   SetFocus(cmdRefresh_);
+  PostMessageA(window_, kAnnounceFirstResult, 0, 0);
 }
 
 int MainWindow::RunMessageLoop() {
   MSG message;
   // GetMessageA gives -1 on an error and 0 on WM_QUIT.
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    // The dialog manager gives the buttons Tab and Space.
+    // The dialog manager gives the buttons Tab, Space and Enter.
     if (window_ != nullptr && IsDialogMessageA(window_, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
@@ -181,8 +193,13 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wParam), HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case DM_GETDEFID:
+      return OnGetDefaultId();
+    case kAnnounceFirstResult:
+      OnShown();
+      return 0;
     case WM_DESTROY:
-      PostQuitMessage(exitCode_);
+      OnDestroy();
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);
@@ -190,14 +207,41 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 void MainWindow::OnCommand(WORD id, WORD notification) {
-  // IDOK and IDCANCEL from Enter and Esc land here too, and do nothing.
-  if (notification != BN_CLICKED) return;
+  if (notification == BN_SETFOCUS) return OnButtonFocused(id);
+  // With BS_NOTIFY the second press of a double click comes as BN_DOUBLECLICKED.
+  // IDCANCEL from Esc lands here too, and does nothing.
+  if (notification != BN_CLICKED && notification != BN_DOUBLECLICKED) return;
   if (id == kIdRefresh) form_->RefreshClicked();
   if (id == kIdQuit) form_->QuitClicked();
 }
 
+// As in a dialog, the focused push button is the default one: it alone looks
+// it, and Enter presses it.
+void MainWindow::OnButtonFocused(WORD id) {
+  for (HWND each : {cmdRefresh_, cmdQuit_}) {
+    // Only the type bits change; BS_NOTIFY stays.
+    const auto style = static_cast<DWORD>(GetWindowLongA(each, GWL_STYLE)) & 0xFFFF & ~BS_TYPEMASK;
+    const bool focused = GetDlgCtrlID(each) == id;
+    SendMessageA(each, BM_SETSTYLE, style | (focused ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+  }
+}
+
+void MainWindow::OnShown() { label1_.Announce(); }
+
+// The dialog manager asks which button Enter presses: the focused one.
+LRESULT MainWindow::OnGetDefaultId() {
+  HWND focus = GetFocus();
+  if (focus != cmdRefresh_ && focus != cmdQuit_) return 0;
+  return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+}
+
 void MainWindow::OnClose() {
   if (form_->Closing()) DestroyWindow(window_);
+}
+
+void MainWindow::OnDestroy() {
+  label1_.Detach();
+  PostQuitMessage(exitCode_);
 }
 
 // Windows ends the logon once every program has answered; this is the last
@@ -235,7 +279,7 @@ bool MainWindow::OnCreate() {
   cmdRefresh_ = CreateControl("BUTTON", "Refresh", kButtonStyle, kIdRefresh);
   HWND label = CreateControl("STATIC", "COM Port:", kLabelStyle, kIdLabel1);
   if (cmdQuit_ == nullptr || cmdRefresh_ == nullptr || label == nullptr) return false;
-  label1_.Attach(label);
+  label1_.Attach(label, annotations_);
   LayOutControls();
   // Tab order follows the order of the children: Refresh first, then Quit.
   SetWindowPos(cmdRefresh_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -9,7 +9,8 @@
 // its arguments, and ends each line's answer with "done 0", or "done 1" after
 // the error.
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
+#include <oleacc.h>
 #include <tlhelp32.h>
 
 #include <cctype>
@@ -31,6 +32,11 @@ struct Failure {
 };
 
 [[noreturn]] void Fail(const std::string& what) { throw Failure{what}; }
+
+DWORD TimeoutArg(const std::vector<std::string>& args) {
+  return args.empty() ? kDefaultTimeout
+                      : static_cast<DWORD>(std::strtoul(args[0].c_str(), nullptr, 10));
+}
 
 // Texts are printed escaped, blanks kept, so that every answer stays on one line.
 std::string Escaped(const std::string& text) {
@@ -316,26 +322,157 @@ void CmdClick(const std::string& caption) {
   std::printf("clicked %s%s\n", caption.c_str(), done ? "" : " (still running)");
 }
 
-// Keys go through the program's message queue as the keyboard's would.
+INPUT KeyInput(WORD code, bool up) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = code;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(code, 0));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+// Real key presses, as the keyboard makes them, into the foreground window:
+// the main window is brought there first. A combination's keys go down in
+// order and come up in reverse.
 void CmdKey(const std::string& name) {
   struct Key {
     const char* name;
-    WPARAM code;
+    std::vector<WORD> codes;
   };
-  static const Key kKeys[] = {
-      {"tab", VK_TAB}, {"space", VK_SPACE}, {"enter", VK_RETURN}, {"escape", VK_ESCAPE}};
+  static const Key kKeys[] = {{"tab", {VK_TAB}},
+                              {"space", {VK_SPACE}},
+                              {"enter", {VK_RETURN}},
+                              {"escape", {VK_ESCAPE}},
+                              {"alt+f4", {VK_MENU, VK_F4}}};
   for (const Key& key : kKeys) {
     if (name != key.name) continue;
     HWND main = RequireMain();
-    HWND target = FocusOf(main);
-    if (target == nullptr) target = main;
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(key.code), 0)) << 16;
-    PostMessageA(target, WM_KEYDOWN, key.code, scan | 1);
-    PostMessageA(target, WM_KEYUP, key.code, scan | 1 | static_cast<LPARAM>(0xC0000000u));
+    SetForegroundWindow(main);
+    if (!WaitFor(5000, [&] { return GetForegroundWindow() == main; })) {
+      Fail("the main window does not come to the foreground");
+    }
+    std::vector<INPUT> inputs;
+    for (WORD code : key.codes) inputs.push_back(KeyInput(code, false));
+    for (auto code = key.codes.rbegin(); code != key.codes.rend(); ++code) {
+      inputs.push_back(KeyInput(*code, true));
+    }
+    const HWND target = FocusOf(main);
+    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) !=
+        inputs.size()) {
+      Fail("SendInput refused the keys");
+    }
     std::printf("key %s to %s\n", name.c_str(), NameOf(main, target).c_str());
     return;
   }
   Fail("unknown key " + name);
+}
+
+std::string Narrow(const wchar_t* text) {
+  if (text == nullptr) return "";
+  char narrow[1024] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+  return narrow;
+}
+
+// One BSTR property of an accessible object, as text; "-" when it has none.
+template <typename Getter>
+std::string AccessibleText(Getter getter) {
+  BSTR text = nullptr;
+  if (getter(&text) != S_OK) return "-";
+  std::string narrow = Narrow(text);
+  SysFreeString(text);
+  return narrow;
+}
+
+// What Active Accessibility gives another process for one window's client
+// object: its name, role and keyboard shortcut.
+void PrintAccessible(const char* what, HWND window) {
+  IAccessible* accessible = nullptr;
+  // __uuidof, not IID_IAccessible: oleacc's import library offers that name
+  // as an import thunk, whose address is code, not the GUID.
+  const HRESULT made =
+      AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(&accessible));
+  if (FAILED(made)) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(made));
+    Fail(std::string("no accessible object for the ") + what + ": " + code);
+  }
+  VARIANT self = {};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role = {};
+  accessible->get_accRole(self, &role);
+  const std::string name =
+      AccessibleText([&](BSTR* text) { return accessible->get_accName(self, text); });
+  const std::string shortcut =
+      AccessibleText([&](BSTR* text) { return accessible->get_accKeyboardShortcut(self, text); });
+  accessible->Release();
+  std::printf("accessible %s class=%s role=%ld shortcut=%s name=%s\n", what,
+              ClassOf(window).c_str(), role.vt == VT_I4 ? static_cast<long>(role.lVal) : -1L,
+              Escaped(shortcut).c_str(), Escaped(name).c_str());
+}
+
+// The window and its controls, in their order, as a screen reader finds them.
+void CmdAccessible() {
+  HWND main = RequireMain();
+  if (FAILED(CoInitialize(nullptr))) Fail("COM does not start");
+  PrintAccessible("window", main);
+  for (HWND child : Children(main)) PrintAccessible("control", child);
+  CoUninitialize();
+}
+
+struct LiveEvents {
+  std::vector<std::string> seen;
+};
+LiveEvents* g_liveEvents = nullptr;
+
+// Out of context: Windows hands each event to this thread's message loop.
+void CALLBACK OnLiveEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                          DWORD) {
+  HWND root = GetAncestor(window, GA_ROOT);
+  if (g_liveEvents == nullptr || root == nullptr || ClassOf(root) != kMainClass) return;
+  char line[1200];
+  std::snprintf(line, sizeof line,
+                "live-event 0x%04lx class=%s object=%ld child=%ld visible=%s text=%s",
+                static_cast<unsigned long>(event), ClassOf(window).c_str(),
+                static_cast<long>(object), static_cast<long>(child),
+                IsWindowVisible(window) ? "yes" : "no", Escaped(TextOf(window)).c_str());
+  g_liveEvents->seen.emplace_back(line);
+}
+
+void PumpFor(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < milliseconds) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+}
+
+// Watches for EVENT_OBJECT_LIVEREGIONCHANGED from the program's window, as a
+// screen reader does, until COUNT have come or the timeout has passed, and
+// half a second more for any extra one. Prints "watching" once the hook is
+// set, so that the caller knows when to act.
+void CmdLiveEvents(const std::vector<std::string>& args) {
+  if (args.empty()) Fail("live-events needs COUNT [TIMEOUT]");
+  const size_t count = std::strtoul(args[0].c_str(), nullptr, 10);
+  const DWORD timeout = TimeoutArg({args.begin() + 1, args.end()});
+  LiveEvents events;
+  g_liveEvents = &events;
+  HWINEVENTHOOK hook =
+      SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
+                      OnLiveEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
+  if (hook == nullptr) Fail("SetWinEventHook failed");
+  std::printf("watching\n");
+  std::fflush(stdout);
+  const DWORD start = GetTickCount();
+  while (events.seen.size() < count && GetTickCount() - start < timeout) PumpFor(50);
+  PumpFor(500);
+  UnhookWinEvent(hook);
+  g_liveEvents = nullptr;
+  for (const std::string& line : events.seen) std::printf("%s\n", line.c_str());
+  std::printf("live-events %u\n", static_cast<unsigned>(events.seen.size()));
 }
 
 void CmdClose() {
@@ -453,11 +590,6 @@ void CmdResources(const std::string& exe) {
   }
 }
 
-DWORD TimeoutArg(const std::vector<std::string>& args) {
-  return args.empty() ? kDefaultTimeout
-                      : static_cast<DWORD>(std::strtoul(args[0].c_str(), nullptr, 10));
-}
-
 const std::string& Arg(const std::vector<std::string>& args, const std::string& command) {
   if (args.empty()) Fail(command + " needs an argument");
   return args[0];
@@ -477,6 +609,8 @@ void Run(const std::string& command, const std::vector<std::string>& args) {
   if (command == "wait-focus") return CmdWaitFocus(Arg(args, command));
   if (command == "click") return CmdClick(Arg(args, command));
   if (command == "key") return CmdKey(Arg(args, command));
+  if (command == "accessible") return CmdAccessible();
+  if (command == "live-events") return CmdLiveEvents(args);
   if (command == "close") return CmdClose();
   if (command == "endsession") return CmdEndSession();
   if (command == "messagebox") return CmdMessageBox(TimeoutArg(args));

@@ -20,6 +20,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 
 NOT_FOUND = "No VYX USB Programmer Found"
@@ -144,6 +145,33 @@ def driver(*commands):
     if not succeeded:
         raise AssertionError(f"driver {words}: {lines}")
     return lines
+
+
+class Watcher:
+    """A driver command running beside the test: started, it is ready once it printed "watching"."""
+
+    def __init__(self, *words, timeout=TIMEOUT):
+        self.output = tempfile.TemporaryFile("w+")
+        self.process = subprocess.Popen([WINE, ARGS.driver, *words], env=WINE_ENV,
+                                        stdout=self.output, stderr=subprocess.STDOUT)
+        self.timeout = timeout
+        deadline = time.monotonic() + timeout
+        while "watching" not in self.lines():
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                raise AssertionError(f"driver {words} did not start watching: {self.lines()}")
+            time.sleep(0.05)
+
+    def lines(self):
+        self.output.seek(0)
+        return self.output.read().splitlines()
+
+    def finish(self):
+        code = self.process.wait(timeout=self.timeout)
+        lines = self.lines()
+        self.output.close()
+        if code != 0:
+            raise AssertionError(f"driver: {lines}")
+        return lines
 
 
 def answer(lines, key):
@@ -476,10 +504,11 @@ class Geometry(WindowCase):
         self.assertEqual(quit_["rect"], self.quit)
         self.assertEqual(label["rect"][:2], self.label_place)
         self.assertEqual(list(label["rect"][2:]), Refresh.extent(lines))
-        WS_TABSTOP, BS_TYPEMASK, BS_PUSHBUTTON = 0x00010000, 0x0F, 0x00
-        for button in (refresh, quit_):
+        WS_TABSTOP, BS_TYPEMASK, BS_PUSHBUTTON, BS_DEFPUSHBUTTON = 0x00010000, 0x0F, 0x00, 0x01
+        # Refresh has the focus, so it is the default button, as in a dialog.
+        for button, kind in ((refresh, BS_DEFPUSHBUTTON), (quit_, BS_PUSHBUTTON)):
             self.assertTrue(button["style"] & WS_TABSTOP)
-            self.assertEqual(button["style"] & BS_TYPEMASK, BS_PUSHBUTTON)
+            self.assertEqual(button["style"] & BS_TYPEMASK, kind)
             self.assertNotIn(button["id"], (1, 2))  # IDOK and IDCANCEL
         self.assertFalse(label["style"] & WS_TABSTOP)
         self.assertEqual(answer(driver("focus"), "focus"), "Refresh")
@@ -552,10 +581,29 @@ class DpiChanges(WindowCase):
                             for m in modules), modules)
 
 
+BS_TYPEMASK, BS_DEFPUSHBUTTON = 0x0F, 0x01
+
+
 class Keyboard(WindowCase):
+    """Real key presses, as the keyboard makes them."""
+
     def test_tab_moves_between_the_buttons(self):
         self.open_window()
         driver("wait-focus Refresh", "key tab", "wait-focus Quit", "key tab", "wait-focus Refresh")
+
+    def test_only_the_focused_button_looks_like_the_default_one(self):
+        self.open_window()
+        # At open, by Tab both ways, and by a click (BM_CLICK presses it as the mouse does).
+        for key, focused in (("", "Refresh"), ("key tab", "Quit"), ("key tab", "Refresh"),
+                             ("key tab", "Quit"), ("click Refresh", "Refresh")):
+            with self.subTest(focused=focused):
+                driver(*[command for command in (key, "wait-focus " + focused) if command])
+                buttons = [line for line in driver("geometry")
+                           if line.startswith("control ") and " Button " in line]
+                defaults = [line.split("text=")[1] for line in buttons
+                            if Geometry.fields(line.split())["style"] & BS_TYPEMASK
+                            == BS_DEFPUSHBUTTON]
+                self.assertEqual(defaults, [focused], buttons)
 
     def test_space_clicks_the_focused_button(self):
         program = self.open_window()
@@ -564,14 +612,95 @@ class Keyboard(WindowCase):
         driver("key tab", "wait-focus Quit", "key space")
         self.assertEqual(program.wait(), 0)
 
-    def test_escape_and_enter_trigger_nothing_unfocused(self):
+    def test_enter_presses_the_focused_button(self):
+        # Refresh holds the focus the window gave it at open: Enter scans.
         program = self.open_window()
-        # Enter with Refresh focused as the window opens, then Esc and Enter
-        # with each button focused: Esc never quits, and nothing scans.
-        driver("key enter", "key escape", "key tab", "wait-focus Quit", "key escape", "sleep 800",
-               "main")
+        program.attach(CABLE)
+        driver("wait-focus Refresh", "key enter", "wait-label " + cable_label())
+        self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 2)
+        # On Quit, Enter ends the program at once, without the unload step.
+        scan = program.log_lines()
+        driver("key tab", "wait-focus Quit", "key enter")
+        self.assertEqual(program.wait(), 0)
+        self.assertEqual(program.log_lines(), scan)
+
+    def test_escape_triggers_nothing(self):
+        program = self.open_window()
+        # Esc with each button focused: it never quits, and nothing scans.
+        driver("wait-focus Refresh", "key escape", "key tab", "wait-focus Quit", "key escape",
+               "sleep 800", "main")
         self.assertIsNone(program.process.poll())
         self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 1)
+
+    def test_alt_f4_closes_the_window(self):
+        program = self.open_window(CABLE)
+        scan = program.log_lines()
+        driver("wait-focus Refresh", "key alt+f4", "wait-gone")
+        self.assertEqual(program.wait(), 0)
+        # The unload step finds the scan's bridge closed, and closes nothing.
+        self.assertEqual(program.log_lines(), scan)
+
+
+class Accessibility(WindowCase):
+    """The window as a screen reader meets it from another process."""
+
+    def test_names_roles_and_no_access_keys(self):
+        self.open_window(CABLE)
+        objects = []
+        for line in driver("accessible"):
+            if line.startswith("accessible "):
+                head, name = line.split(" name=", 1)
+                words = head.split()
+                objects.append((words[1], dict(word.split("=", 1) for word in words[2:]), name))
+        self.assertEqual([(what, f["class"], name) for what, f, name in objects],
+                         [("window", "TervaneMain", "Tervane"), ("control", "Button", "Refresh"),
+                          ("control", "Button", "Quit"), ("control", "Static", cable_label())])
+        # No caption carries an access key.
+        self.assertEqual({f["shortcut"] for _, f, _ in objects}, {"-"}, objects)
+
+    def test_the_classes_and_styles_give_push_buttons_and_static_text(self):
+        self.open_window()
+        controls = [line.split() for line in driver("geometry") if line.startswith("control ")]
+        SS_TYPEMASK, SS_LEFTNOWORDWRAP, SS_NOPREFIX = 0x1F, 0x0C, 0x80
+        BS_PUSHBUTTON, WS_TABSTOP = 0x00, 0x00010000
+        for words in controls:
+            style = Geometry.fields(words)["style"]
+            with self.subTest(control=words[-1]):
+                if words[2] == "Button":
+                    self.assertIn(style & BS_TYPEMASK, (BS_PUSHBUTTON, BS_DEFPUSHBUTTON))
+                    self.assertNotIn("&", words[-1])
+                else:
+                    self.assertEqual(words[2], "Static")
+                    # Text drawn as it stands: a static text object named by its text.
+                    self.assertEqual(style & SS_TYPEMASK, SS_LEFTNOWORDWRAP)
+                    self.assertTrue(style & SS_NOPREFIX)
+                    self.assertFalse(style & WS_TABSTOP)
+
+
+class LiveRegion(WindowCase):
+    """EVENT_OBJECT_LIVEREGIONCHANGED from the label, caught out of context as a screen reader
+    catches it."""
+
+    def expect_one_event(self, watcher, text):
+        lines = watcher.finish()
+        events = [line for line in lines if line.startswith("live-event ")]
+        self.assertEqual(events, [f"live-event 0x8019 class=Static object=-4 child=0 visible=yes "
+                                  f"text={text}"], lines)
+
+    def test_the_first_result_is_announced_once_the_window_is_shown(self):
+        watcher = Watcher("live-events", "1")
+        self.launch(CABLE)
+        self.expect_one_event(watcher, cable_label())
+
+    def test_each_refresh_announces_its_result(self):
+        # A changed text, the same text again, and back.
+        program = self.open_window()
+        for scenario, label in ((CABLE, cable_label()), (CABLE, cable_label()), ("", NOT_FOUND)):
+            with self.subTest(label=label):
+                program.attach(scenario)
+                watcher = Watcher("live-events", "1")
+                driver("click Refresh")
+                self.expect_one_event(watcher, label)
 
 
 class Versions(WindowCase):
@@ -627,7 +756,7 @@ def load_tests(loader, standard_tests, pattern):
     if ARGS.version != DEFAULT_VERSION:
         suite = unittest.TestSuite()
         for case in (Start, Refresh, Ending, FatalErrors, MisbehavingLibrary, Geometry, DpiChanges,
-                     Keyboard):
+                     Keyboard, Accessibility, LiveRegion):
             suite.addTests(loader.loadTestsFromTestCase(case))
         return suite
     return standard_tests
