@@ -9,6 +9,7 @@
 #include "app/win32/common_controls.h"
 #include "app/win32/main_window.h"
 #include "discovery/modMain.h"
+#include "platform/win32/library_loader.h"
 #include "platform/win32/run_time_function.h"
 #include "platform/win32/win32_seams.h"
 #include "portlookup/registry_port_lookup.h"
@@ -59,6 +60,7 @@ void ReportStartupError(const std::exception* error) noexcept {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {
+  tervane::RemoveCurrentDirectoryFromLibrarySearch();
   DeclareDpiAware();
   tervane::InitCommonControlsAtRunTime();
   // Everything that can raise after the window exists is inside its events,
