@@ -67,12 +67,7 @@ bool frmMain::AtTopOfEvent(Handler handler) noexcept {
 
 void frmMain::Fatal(const std::exception* error) noexcept {
   stage_ = Stage::Ending;
-  // Building or showing the message may itself run out of memory; the
-  // program ends all the same.
-  try {
-    windows_.ShowFatalError(error != nullptr ? FatalErrorMessage(*error) : "Unexpected error");
-  } catch (...) {
-  }
+  ReportFatalError(windows_, error);
   End(kFatalErrorExitCode);
 }
 

@@ -42,8 +42,6 @@ class ScaledFont {
     dpi_ = dpi;
   }
 
-  Handle current() const { return font_; }
-
  private:
   void DestroyOwned() {
     if (owned_) maker_.Destroy(font_);

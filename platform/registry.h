@@ -15,9 +15,6 @@ constexpr std::uint32_t kKeyRead = 0x20019u;
 
 // Result codes the lookups look at.
 constexpr std::int32_t kErrorSuccess = 0;
-constexpr std::int32_t kErrorFileNotFound = 2;
-constexpr std::int32_t kErrorInvalidHandle = 6;
-constexpr std::int32_t kErrorInvalidParameter = 87;
 constexpr std::int32_t kErrorMoreData = 234;
 
 // Paths and names are zero-terminated 8-bit text in the ANSI code page, read

@@ -38,7 +38,6 @@ RECT FrameAt(int dpiX, int dpiY) {
 
 bool RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
   WNDCLASSA windowClass = {};
-  if (GetClassInfoA(instance, kClassName, &windowClass)) return true;
   windowClass.lpfnWndProc = windowProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(TERVANE_PROGRAM_ICON));

@@ -2,13 +2,13 @@
 #include <windows.h>
 
 #include <exception>
-#include <string>
 
 #include "app/fatal_error.h"
 #include "app/frmMain.h"
 #include "app/win32/common_controls.h"
 #include "app/win32/main_window.h"
 #include "discovery/modMain.h"
+#include "platform/win32/library_loader.h"
 #include "platform/win32/run_time_function.h"
 #include "platform/win32/win32_seams.h"
 #include "portlookup/registry_port_lookup.h"
@@ -27,13 +27,12 @@ void DeclareDpiAware() {
   }
 }
 
-int RunProgram(HINSTANCE instance, int showCommand) {
+int RunProgram(tervane::MainWindow& window, int showCommand) {
   tervane::modMain state;
   tervane::Win32Cp210x bridge;
   tervane::Win32OsVersion os;
   tervane::Win32Registry registry;
   tervane::RegistryPortLookup lookup(registry);
-  tervane::MainWindow window(instance);
   tervane::frmMain form(state, bridge, os, lookup, window.Label1(), window);
   window.Create(form);
   // The first scan runs while the window is still hidden; if it fails the
@@ -43,32 +42,23 @@ int RunProgram(HINSTANCE instance, int showCommand) {
   return window.RunMessageLoop();
 }
 
-// An error of the wiring itself, before any window event runs: reported as
-// the events report theirs.
-void ReportStartupError(const std::exception* error) noexcept {
-  const char* fallback = "Unexpected error";
-  try {
-    const std::string message = error != nullptr ? tervane::FatalErrorMessage(*error) : fallback;
-    MessageBoxA(nullptr, message.c_str(), "Tervane", MB_OK | MB_ICONERROR);
-  } catch (...) {
-    MessageBoxA(nullptr, fallback, "Tervane", MB_OK | MB_ICONERROR);
-  }
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {
+  tervane::RemoveCurrentDirectoryFromLibrarySearch();
   DeclareDpiAware();
   tervane::InitCommonControlsAtRunTime();
+  tervane::MainWindow window(instance);
   // Everything that can raise after the window exists is inside its events,
-  // which catch at their top; this is the guard for the wiring itself.
+  // which catch at their top; this is the guard for the wiring itself, which
+  // reports as they do.
   try {
-    return RunProgram(instance, showCommand);
+    return RunProgram(window, showCommand);
   } catch (const std::exception& error) {
-    ReportStartupError(&error);
+    tervane::ReportFatalError(window, &error);
   } catch (...) {
-    ReportStartupError(nullptr);
+    tervane::ReportFatalError(window, nullptr);
   }
   return tervane::kFatalErrorExitCode;
 }

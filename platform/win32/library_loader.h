@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace tervane {
 
 // LoadLibraryA("x.dll") searches the current directory, so a planted copy
@@ -21,15 +19,26 @@ struct LoaderFeatures {
   // DLL name to a side-by-side assembly: kernel32 has FindActCtxSectionStringA
   // (Windows XP and later).
   bool activationContexts;
+  // The NT family, whose file names are Unicode: only the wide functions
+  // spell every folder name. The Windows 95 family's names are ANSI, and its
+  // wide functions are stubs.
+  bool wideFileNames;
 
   static LoaderFeatures OfThisSystem();
 };
 
+// Takes the current directory out of the search for every library the
+// process loads by name, the dependencies of a library loaded by full path
+// included, where Windows lets it: SetDefaultDllDirectories (Windows 8, and
+// Vista and 7 with KB2533623) and SetDllDirectoryA (XP SP1 and later).
+// Process-wide: called once, before anything is loaded.
+void RemoveCurrentDirectoryFromLibrarySearch();
+
 // Picks the best way the running Windows offers: with the search flags
-// LoadLibraryExA does the search itself, for the library and its
-// dependencies; elsewhere (Windows 95 to 7 without the update)
-// LoadFromTrustedFolders does it by full path. Returns nullptr when no folder
-// yields the library.
+// LoadLibraryExA searches the exe's folder and System32 itself, for the
+// library and its dependencies; elsewhere (Windows 95 to 7 without the
+// update) the exe's folder, the system folder and the Windows folder are
+// tried by full path. Returns nullptr when no folder yields the library.
 HMODULE LoadLibraryNotFromCurrentDirectory(
     const char* fileName, LoaderFeatures features = LoaderFeatures::OfThisSystem());
 
@@ -40,22 +49,5 @@ HMODULE LoadLibraryNotFromCurrentDirectory(
 // LoadLibraryNotFromCurrentDirectory.
 HMODULE LoadSideBySideLibrary(const char* fileName,
                               LoaderFeatures features = LoaderFeatures::OfThisSystem());
-
-// LoadLibraryExA with LOAD_LIBRARY_SEARCH_APPLICATION_DIR and
-// LOAD_LIBRARY_SEARCH_SYSTEM32. nullptr when the flags are unsupported or
-// the library is in neither folder.
-HMODULE LoadWithSearchFlags(const char* fileName);
-
-// Tries the exe's folder, GetSystemDirectoryA and GetWindowsDirectoryA in
-// this order, each by full path. First drops the current directory from the
-// search for the library's own dependencies where SetDllDirectoryA exists
-// (XP SP1 and later).
-HMODULE LoadFromTrustedFolders(const char* fileName);
-
-// The folders LoadFromTrustedFolders tries, each ending in a backslash;
-// folders whose names cannot be had are left out.
-std::string ExeFolder();
-std::string SystemFolder();
-std::string WindowsFolder();
 
 }  // namespace tervane

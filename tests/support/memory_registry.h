@@ -21,7 +21,10 @@ constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRegMultiSz = 7;
 
 // Further results the registry gives, which the lookups treat as any failure.
+constexpr std::int32_t kErrorFileNotFound = 2;
 constexpr std::int32_t kErrorAccessDenied = 5;
+constexpr std::int32_t kErrorInvalidHandle = 6;
+constexpr std::int32_t kErrorInvalidParameter = 87;
 constexpr std::int32_t kErrorBadPathname = 161;
 constexpr std::int32_t kErrorKeyDeleted = 1018;
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "folders.h"
 #include "platform/runtime_error.h"
 #include "platform/win32/library_loader.h"
 #include "platform/win32/win32_seams.h"
@@ -18,22 +19,29 @@
 namespace tervane {
 namespace {
 
+using test::ExeFolder;
+using test::FolderOf;
+using test::SameFolder;
 using test::StandinSession;
+using test::SystemFolder;
+using test::WindowsFolder;
 
 constexpr const char* kLibrary = "usbdongle.dll";
 
 bool LibraryLoaded() { return GetModuleHandleA(kLibrary) != nullptr; }
 
-std::string FolderOf(HMODULE module) {
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(module, path, MAX_PATH);
-  const std::string name(path);
-  return name.substr(0, name.find_last_of('\\') + 1);
-}
+// Each way the loader has, forced by pretending to be a Windows that lacks
+// some of its features.
+struct LoaderWay {
+  const char* name;
+  LoaderFeatures features;
+};
 
-bool SameFolder(const std::string& a, const std::string& b) {
-  return lstrcmpiA(a.c_str(), b.c_str()) == 0;
-}
+const LoaderWay kLoaderWays[] = {
+    {"SearchFlags", {true, true, true}},         // Windows 8 and later, 7 with KB2533623
+    {"FullPathInUnicode", {false, true, true}},  // XP, Vista and 7 without the update
+    {"FullPathInAnsi", {false, false, false}},   // the Windows 95 family
+};
 
 bool AllHeapsIntact() {
   HANDLE heaps[64];
@@ -327,14 +335,9 @@ class LoaderNextToExe : public ::testing::Test {
 // The copy in the current directory lacks the serial export; the one next to
 // the exe has it.
 TEST_F(LoaderNextToExe, EveryWayTakesTheCopyNextToTheExe) {
-  const std::vector<std::pair<const char*, HMODULE (*)(const char*)>> loaders = {
-      {"LoadWithSearchFlags", LoadWithSearchFlags},
-      {"LoadFromTrustedFolders", LoadFromTrustedFolders},
-      {"LoadLibraryNotFromCurrentDirectory",
-       [](const char* name) { return LoadLibraryNotFromCurrentDirectory(name); }}};
-  for (const auto& loader : loaders) {
-    SCOPED_TRACE(loader.first);
-    HMODULE module = loader.second(kLibrary);
+  for (const LoaderWay& way : kLoaderWays) {
+    SCOPED_TRACE(way.name);
+    HMODULE module = LoadLibraryNotFromCurrentDirectory(kLibrary, way.features);
     ASSERT_NE(module, nullptr);
     EXPECT_TRUE(SameFolder(FolderOf(module), ExeFolder()));
     EXPECT_NE(GetProcAddress(module, "CP210x_GetDeviceSerialNumber"), nullptr);
@@ -342,26 +345,26 @@ TEST_F(LoaderNextToExe, EveryWayTakesTheCopyNextToTheExe) {
   }
 }
 
+// The search flags reach System32 themselves; the Windows folder only by full path.
 TEST_F(LoaderNextToExe, FallsBackToTheSystemAndWindowsFolders) {
   const std::string inSystem = CopyInto(SystemFolder());
   const std::string inWindows = CopyInto(WindowsFolder());
-  for (const std::string& name : {inSystem, inWindows}) {
-    SCOPED_TRACE(name);
-    HMODULE module = LoadFromTrustedFolders(name.c_str());
-    ASSERT_NE(module, nullptr);
-    FreeLibrary(module);
-    module = LoadLibraryNotFromCurrentDirectory(name.c_str());
-    ASSERT_NE(module, nullptr);
-    FreeLibrary(module);
+  for (const LoaderWay& way : kLoaderWays) {
+    for (const std::string& name : {inSystem, inWindows}) {
+      SCOPED_TRACE(std::string(way.name) + " " + name);
+      HMODULE module = LoadLibraryNotFromCurrentDirectory(name.c_str(), way.features);
+      ASSERT_NE(module, nullptr);
+      FreeLibrary(module);
+    }
   }
-  HMODULE module = LoadWithSearchFlags(inSystem.c_str());
-  EXPECT_NE(module, nullptr);
-  if (module != nullptr) FreeLibrary(module);
 }
 
 TEST_F(LoaderNextToExe, FindsNothingWhereNoFolderHasTheLibrary) {
-  EXPECT_EQ(LoadLibraryNotFromCurrentDirectory("tervane-no-such-library.dll"), nullptr);
-  EXPECT_EQ(LoadFromTrustedFolders("tervane-no-such-library.dll"), nullptr);
+  for (const LoaderWay& way : kLoaderWays) {
+    SCOPED_TRACE(way.name);
+    EXPECT_EQ(LoadLibraryNotFromCurrentDirectory("tervane-no-such-library.dll", way.features),
+              nullptr);
+  }
 }
 
 // ---- The variant without CP210x_GetDeviceSerialNumber next to the exe.
@@ -397,6 +400,28 @@ TEST(BindingWithoutSerialExport, RaisesEntryPointNotFoundAtThatCallOnly) {
   EXPECT_EQ(bridge.CP210x_Close(handle), 0);
 }
 
+// ---- The exe in a folder whose name the ANSI code page cannot spell, with
+// ---- usbdongle.dll beside it and the variant without the serial export in
+// ---- the current directory.
+
+// The full-path search is the one of Windows 95 to 7 without KB2533623; the
+// test forces it by pretending the loader lacks the search flags.
+TEST(LoaderInAFolderOutsideTheCodePage, LoadsFromAFolderOutsideTheAnsiCodePage) {
+  ASSERT_NE(ExeFolder().find('?'), std::string::npos)
+      << "the layout's folder name fits ANSI code page " << GetACP() << ": " << ExeFolder();
+  for (const bool searchFlags : {false, true}) {
+    SCOPED_TRACE(searchFlags ? "search flags" : "full path");
+    LoaderFeatures features = LoaderFeatures::OfThisSystem();
+    features.searchFlags = searchFlags;
+    HMODULE module = LoadLibraryNotFromCurrentDirectory(kLibrary, features);
+    ASSERT_NE(module, nullptr);
+    EXPECT_TRUE(SameFolder(test::WideFolderOf(module), test::WideFolderOf(nullptr)));
+    EXPECT_NE(GetProcAddress(module, "CP210x_GetDeviceSerialNumber"), nullptr)
+        << "the copy in the current directory was loaded";
+    FreeLibrary(module);
+  }
+}
+
 // ---- No usbdongle.dll next to the exe; the full stand-in planted in the
 // ---- current directory.
 
@@ -418,19 +443,25 @@ TEST(BindingWithoutLibrary, EveryFunctionRaisesFileNotFoundAtItsCall) {
 }
 
 TEST(LoaderWithoutLibrary, IgnoresTheCopyInTheCurrentDirectory) {
-  EXPECT_EQ(LoadWithSearchFlags(kLibrary), nullptr);
-  EXPECT_EQ(LoadFromTrustedFolders(kLibrary), nullptr);
-  EXPECT_EQ(LoadLibraryNotFromCurrentDirectory(kLibrary), nullptr);
+  for (const LoaderWay& way : kLoaderWays) {
+    SCOPED_TRACE(way.name);
+    EXPECT_EQ(LoadLibraryNotFromCurrentDirectory(kLibrary, way.features), nullptr);
+    EXPECT_FALSE(LibraryLoaded());
+  }
+}
+
+// WinMain's set-up keeps every later load by name out of the current
+// directory, also a plain LoadLibraryA's, such as one a library makes.
+TEST(LoaderWithoutLibrary, AfterTheSetUpNoLoadTakesThePlantedCopy) {
+  RemoveCurrentDirectoryFromLibrarySearch();
+  HMODULE module = LoadLibraryA(kLibrary);
+  EXPECT_EQ(module, nullptr) << FolderOf(module);
   EXPECT_FALSE(LibraryLoaded());
 }
 
 // Shows that the layout really plants a loadable copy in the current
 // directory, where a bare LoadLibraryA with the default search finds it.
 TEST(LoaderWithoutLibrary, PlainLoadLibraryWouldTakeThePlantedCopy) {
-  using SetDllDirectoryAFn = BOOL(WINAPI*)(LPCSTR);
-  auto setDllDirectory = reinterpret_cast<SetDllDirectoryAFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDllDirectoryA")));
-  if (setDllDirectory != nullptr) setDllDirectory(nullptr);  // undo the loader's hardening
   HMODULE planted = LoadLibraryA(kLibrary);
   ASSERT_NE(planted, nullptr);
   char cwd[MAX_PATH + 1] = {};

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/win32/common_controls.h"
+#include "folders.h"
 
 namespace tervane {
 namespace {
@@ -22,9 +23,10 @@ struct LoaderCase {
 // The branches of LoadSideBySideLibrary, each forced by pretending to be a
 // Windows that has only some of the loader's features, and the features Wine has.
 const LoaderCase kCases[] = {
-    {"ActivationContext", {false, true}, true},  // XP, and Vista and 7 without KB2533623
-    {"SearchFlags", {true, false}, true},
-    {"FullPath", {false, false}, false},  // 95 to 2000, which have no comctl32 6
+    {"ActivationContext", {false, true, true}, true},  // XP, and Vista and 7 without KB2533623
+    {"SearchFlags", {true, false, true}, true},
+    {"FullPath", {false, false, true}, false},         // NT 4.0 and 2000, which have no comctl32 6
+    {"FullPathInAnsi", {false, false, false}, false},  // the 95 family, which has none either
     {"ThisSystem", LoaderFeatures::OfThisSystem(), true},
 };
 
@@ -47,7 +49,7 @@ TEST_P(CommonControls, LoadsVersion6WhereTheActivationContextReachesIt) {
   ASSERT_NE(comctl32, nullptr);
   const std::string file = FileOf(comctl32);
   if (!c.version6) {
-    EXPECT_EQ(file, Lower(SystemFolder() + "comctl32.dll"));
+    EXPECT_EQ(file, Lower(test::SystemFolder() + "comctl32.dll"));
     return;
   }
   EXPECT_NE(file.find("\\winsxs\\"), std::string::npos) << file;

@@ -28,6 +28,15 @@ HFONT FontOf(HWND control) {
 
 HFONT StockFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
+// The program registers its window's class once, as it creates one window;
+// a test that opens another after it takes the class away first.
+struct WindowClassRegistration {
+  WindowClassRegistration() = default;
+  WindowClassRegistration(const WindowClassRegistration&) = delete;
+  WindowClassRegistration& operator=(const WindowClassRegistration&) = delete;
+  ~WindowClassRegistration() { UnregisterClassA("TervaneMain", GetModuleHandleA(nullptr)); }
+};
+
 // The window's pieces, wired as WinMain wires them, over stand-ins: no
 // bridge is attached, so the label reads "No VYX USB Programmer Found".
 // annotations: as MainWindow takes it; shown: whether the window is shown
@@ -65,6 +74,7 @@ struct Program {
     return suggested;
   }
 
+  WindowClassRegistration registration;  // the last to go, after the window
   modMain state;
   MemoryCp210x bridge;
   MemoryOsVersion os{MemoryOsVersion::kWindowsXP};
