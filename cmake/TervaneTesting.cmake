@@ -28,11 +28,11 @@ if(TERVANE_WIN32)
 
   # Windows programs run under the Wine of the build's architecture, in
   # prefixes of the build's own: the headless suites in wineprefix, and
-  # everything that opens a window in one of two sessions, each a prefix with
+  # everything that opens a window in one of three sessions, each a prefix with
   # a private X display that the fixture wine_session_<n> starts once and ends
   # (and removes) after its last test. A server restart in a session (a change
   # of DPI) or a registry seed of the end-to-end suites never reaches the
-  # headless suites, and two suites that open windows run at once.
+  # headless suites, and three suites that open windows run at once.
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     set(TERVANE_WINE_ARCH win32)
   else()
@@ -41,12 +41,18 @@ if(TERVANE_WIN32)
   set(TERVANE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   set(TERVANE_WINE_COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine --arch ${TERVANE_WINE_ARCH})
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TERVANE_WINE_COMMAND} --prefix ${TERVANE_WINE_PREFIX})
+  set(TERVANE_SESSIONS 1 2 3)
   if(TERVANE_WINE)
-    # The prefix is made by a test of its own, before the tests that use it.
-    add_test(NAME wine_prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} cmd /c exit 0)
+    # The prefix is made by a test of its own, before the tests that use it,
+    # and copied for each session before any test changes it.
+    set(copies)
+    foreach(session ${TERVANE_SESSIONS})
+      list(APPEND copies ${CMAKE_BINARY_DIR}/session-prefix-${session})
+    endforeach()
+    add_test(NAME wine_prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --make-prefix ${copies})
     set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
   endif()
-  foreach(session 1 2)
+  foreach(session ${TERVANE_SESSIONS})
     set(TERVANE_SESSION_PREFIX_${session} ${CMAKE_BINARY_DIR}/session-prefix-${session})
     set(TERVANE_SESSION_STATE_${session} ${CMAKE_BINARY_DIR}/session-${session}.state)
     set(session_args --prefix ${TERVANE_SESSION_PREFIX_${session}})
@@ -61,7 +67,8 @@ if(TERVANE_WIN32)
                COMMAND ${TERVANE_WINE_COMMAND} ${session_args}
                        --session-end ${TERVANE_SESSION_STATE_${session}} --discard)
       set_tests_properties(wine_session_start_${session} PROPERTIES
-                           FIXTURES_SETUP wine_session_${session} TIMEOUT 300)
+                           FIXTURES_SETUP wine_session_${session} FIXTURES_REQUIRED wine_prefix
+                           TIMEOUT 300)
       set_tests_properties(wine_session_end_${session} PROPERTIES
                            FIXTURES_CLEANUP wine_session_${session})
     endif()
@@ -118,7 +125,7 @@ function(tervane_discover_tests target)
 endfunction()
 
 # tervane_in_session(<session> <test>...)
-# The tests run in Wine session 1 or 2, one at a time: each finds its windows
+# The tests run in Wine session 1, 2 or 3, one at a time: each finds its windows
 # by their class, so two would see each other's.
 function(tervane_in_session session)
   set_tests_properties(${ARGN} PROPERTIES RESOURCE_LOCK wine_session_${session})
