@@ -1,4 +1,4 @@
-# Test registration: every GoogleTest case is its own CTest test, run natively or under Wine.
+# Test registration: GoogleTest programs natively (a CTest test per case) and under Wine (a test per program), the Wine prefixes and sessions.
 include_guard(GLOBAL)
 
 if(NOT TERVANE_TESTS)
@@ -132,6 +132,15 @@ function(tervane_in_session session)
   set_property(TEST ${ARGN} APPEND PROPERTY FIXTURES_REQUIRED wine_session_${session})
 endfunction()
 
+# tervane_wine_only(<target>...)
+# Programs that only the Wine suites run: where this architecture's programs
+# cannot run (TERVANE_WINE off) the build leaves them out.
+function(tervane_wine_only)
+  if(TERVANE_WIN32 AND NOT TERVANE_WINE)
+    set_target_properties(${ARGN} PROPERTIES EXCLUDE_FROM_ALL ON)
+  endif()
+endfunction()
+
 # tervane_add_gtest(NAME <name> SOURCES <files...> [LIBS <targets...>]
 #                   [NATIVE_ONLY] [WINDOWS_ONLY] [PROPERTIES <property value...>])
 # One GoogleTest program; each of its cases becomes a CTest test.
@@ -142,5 +151,6 @@ function(tervane_add_gtest)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} tervane_gtest_main)
+  tervane_wine_only(${T_NAME})
   tervane_discover_tests(${T_NAME} PROPERTIES ${T_PROPERTIES})
 endfunction()
