@@ -2,45 +2,46 @@
 #include "app/fatal_error.h"
 
 #include <new>
-#include <string>
 
 #include "platform/runtime_error.h"
 
 namespace tervane {
 namespace {
 
-// The number the Basic run-time gives an out-of-memory error.
-constexpr int kOutOfMemory = 7;
-
 constexpr const char* kUnexpectedError = "Unexpected error";
-
-std::string Numbered(int number, const std::string& description) {
-  return "Run-time error '" + std::to_string(number) + "':\n\n" + description;
-}
-
-std::string FatalErrorMessage(const std::exception* error) {
-  if (error == nullptr) return kUnexpectedError;
-  if (const auto* runtime = dynamic_cast<const RuntimeError*>(error)) {
-    return Numbered(static_cast<int>(runtime->code()), runtime->description());
-  }
-  if (dynamic_cast<const std::bad_alloc*>(error) != nullptr) {
-    return Numbered(kOutOfMemory, "Out of memory");
-  }
-  const std::string what = error->what();
-  return what.empty() ? kUnexpectedError : what;
-}
 
 }  // namespace
 
-void ReportFatalError(WindowSystem& windows, const std::exception* error) noexcept {
-  try {
-    windows.ShowFatalError(FatalErrorMessage(error));
-  } catch (...) {
-    try {
-      windows.ShowFatalError(kUnexpectedError);
-    } catch (...) {
-    }
+FatalErrorMessage::FatalErrorMessage(const std::exception* error) noexcept {
+  const auto* runtime = dynamic_cast<const RuntimeError*>(error);
+  if (runtime != nullptr) {
+    char number[12] = {};
+    char* first = number + sizeof number - 1;
+    auto n = static_cast<unsigned>(runtime->code());
+    do {
+      *--first = static_cast<char>('0' + n % 10);
+      n /= 10;
+    } while (n > 0 && first > number);
+    Append("Run-time error '");
+    Append(first);
+    Append("':\n\n");
+    Append(runtime->description().c_str());
+  } else if (dynamic_cast<const std::bad_alloc*>(error) != nullptr) {
+    Append(kOutOfMemoryMessage);
+  } else if (error != nullptr) {
+    Append(error->what());
   }
+  if (length_ == 0) Append(kUnexpectedError);
+}
+
+void FatalErrorMessage::Append(const char* text) noexcept {
+  while (*text != '\0' && length_ + 1 < kCapacity) text_[length_++] = *text++;
+  text_[length_] = '\0';
+}
+
+void ReportFatalError(WindowSystem& windows, const std::exception* error) noexcept {
+  const FatalErrorMessage message(error);
+  windows.ShowFatalError(message.text());
 }
 
 }  // namespace tervane

@@ -1,4 +1,4 @@
-// The main window's stored geometry in twips, and its conversion to pixels at the screen's DPI.
+// The main window's stored properties: its title, its geometry in twips and their pixels at a DPI.
 #pragma once
 
 namespace tervane {
@@ -18,6 +18,10 @@ struct PixelRect {
 };
 
 namespace layout {
+
+constexpr char kTitle[] = "Tervane";
+// The label's text until the first scan replaces it; its stored size is this text's.
+constexpr char kInitialCaption[] = "COM Port:";
 
 constexpr int kTwipsPerInch = 1440;
 

@@ -27,15 +27,13 @@ int WindowDpi(HWND window) {
   return dpi != 0 ? static_cast<int>(dpi) : SystemDpi();
 }
 
-RECT FrameForClient(int width, int height, DWORD style, DWORD exStyle, int dpi) {
+bool FrameForClient(int width, int height, DWORD style, DWORD exStyle, int dpi, RECT& frame) {
   static const auto adjustForDpi =
       LookUpSystemFunction<AdjustWindowRectExForDpiFn>("user32.dll", "AdjustWindowRectExForDpi");
-  RECT frame = {0, 0, width, height};
-  if (adjustForDpi == nullptr || !adjustForDpi(&frame, style, FALSE, exStyle, dpi)) {
-    frame = {0, 0, width, height};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  }
-  return frame;
+  frame = {0, 0, width, height};
+  if (adjustForDpi != nullptr && adjustForDpi(&frame, style, FALSE, exStyle, dpi)) return true;
+  frame = {0, 0, width, height};
+  return AdjustWindowRectEx(&frame, style, FALSE, exStyle) != FALSE;
 }
 
 }  // namespace tervane

@@ -15,7 +15,8 @@ int WindowDpi(HWND window);
 
 // The frame for a client area of the given size at dpi: AdjustWindowRectExForDpi
 // where Windows has it (Windows 10 1607 and later, looked up at run time),
-// elsewhere AdjustWindowRectEx, which measures at the system DPI.
-RECT FrameForClient(int width, int height, DWORD style, DWORD exStyle, int dpi);
+// elsewhere AdjustWindowRectEx, which measures at the system DPI. False when
+// neither can.
+bool FrameForClient(int width, int height, DWORD style, DWORD exStyle, int dpi, RECT& frame);
 
 }  // namespace tervane

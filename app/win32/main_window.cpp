@@ -3,6 +3,7 @@
 
 #include "app/frmMain_layout.h"
 #include "app/win32/dpi.h"
+#include "app/win32/fatal_message.h"
 #include "app/win32/resource_ids.h"
 #include "platform/runtime_error.h"
 
@@ -10,7 +11,6 @@ namespace tervane {
 namespace {
 
 constexpr const char* kClassName = "TervaneMain";
-constexpr const char* kTitle = "Tervane";
 
 // A thin fixed frame with a system menu and no minimize or maximize box.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
@@ -30,12 +30,13 @@ constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOP
 // Posted by Show: the label's first result is announced once the window is on the screen.
 constexpr UINT kAnnounceFirstResult = WM_APP;
 
-RECT FrameAt(int dpiX, int dpiY) {
+bool FrameAt(int dpiX, int dpiY, RECT& frame) {
   return FrameForClient(TwipsToPixels(layout::kClientWidth, dpiX),
                         TwipsToPixels(layout::kClientHeight, dpiY), kWindowStyle, kWindowExStyle,
-                        dpiY);
+                        dpiY, frame);
 }
 
+// Without its icon or cursor the window still works: Windows draws its own.
 bool RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = windowProc;
@@ -47,40 +48,47 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
   return RegisterClassA(&windowClass) != 0;
 }
 
+bool Resize(HWND window, int width, int height) {
+  return SetWindowPos(window, nullptr, 0, 0, width, height,
+                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+[[noreturn]] void Fail(const char* what) {
+  throw RuntimeError::SystemCallFailed(what, GetLastError());
+}
+
 }  // namespace
+
+MainWindow* MainWindow::current_ = nullptr;
 
 void Win32Label::Attach(HWND control, AnnotationService& annotations) {
   control_ = control;
+  caption_ = layout::kInitialCaption;
   liveRegion_.Attach(control, annotations);
 }
 
 void Win32Label::SetCaption(const std::string& text) {
-  if (!SetWindowTextA(control_, text.c_str())) {
-    throw RuntimeError::SystemCallFailed("Can't set the text of the status label", GetLastError());
-  }
-  SizeTo(text);
+  if (!SetWindowTextA(control_, text.c_str())) Fail("Can't set the text of the status label");
+  caption_ = text;
+  if (!SizeTo(text)) Fail("Can't size the status label to its text");
   liveRegion_.TextChanged();
 }
 
-void Win32Label::Refit() {
-  char text[256] = {};
-  GetWindowTextA(control_, text, sizeof text);
-  SizeTo(text);
-}
+bool Win32Label::Refit() { return SizeTo(caption_); }
 
-void Win32Label::SizeTo(const std::string& text) {
+bool Win32Label::SizeTo(const std::string& text) {
   HDC dc = GetDC(control_);
-  if (dc == nullptr) return;
+  if (dc == nullptr) return false;
   // Measured with the label's own font, as the static control draws it.
   auto font = reinterpret_cast<HFONT>(SendMessageA(control_, WM_GETFONT, 0, 0));
   HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
   RECT extent = {0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent,
-            DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+  const bool measured = (font == nullptr || previous != nullptr) &&
+                        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent,
+                                  DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS) != 0;
   if (previous != nullptr) SelectObject(dc, previous);
   ReleaseDC(control_, dc);
-  SetWindowPos(control_, nullptr, 0, 0, extent.right - extent.left, extent.bottom - extent.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return measured && Resize(control_, extent.right - extent.left, extent.bottom - extent.top);
 }
 
 MainWindow::MainWindow(HINSTANCE instance, IAccPropServices* annotations)
@@ -88,31 +96,29 @@ MainWindow::MainWindow(HINSTANCE instance, IAccPropServices* annotations)
 
 MainWindow::~MainWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
+  if (current_ == this) current_ = nullptr;
 }
 
-void MainWindow::Create(frmMain& form) {
-  form_ = &form;
-  if (!RegisterWindowClass(instance_, WindowProc)) {
-    throw RuntimeError::SystemCallFailed("Can't register the main window's class", GetLastError());
-  }
+void MainWindow::Create() {
+  if (!RegisterWindowClass(instance_, WindowProc)) Fail("Can't register the main window's class");
   // Sized for the system DPI first; WM_CREATE learns the DPI of the monitor
   // Windows placed the window on, and a window that opens at another DPI is
   // sized for that one.
   const int systemDpi = SystemDpi();
-  const RECT frame = FrameAt(systemDpi, systemDpi);
+  RECT frame;
+  if (!FrameAt(systemDpi, systemDpi, frame)) Fail("Can't size the main window");
+  current_ = this;
   // WM_NCCREATE stores the handle already, for the messages sent during
   // creation; a creation that fails after it leaves nullptr here.
-  window_ = CreateWindowExA(kWindowExStyle, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT,
+  window_ = CreateWindowExA(kWindowExStyle, kClassName, layout::kTitle, kWindowStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                            nullptr, nullptr, instance_, this);
-  if (window_ == nullptr) {
-    throw RuntimeError::SystemCallFailed("Can't create the main window and its controls",
-                                         GetLastError());
-  }
+                            nullptr, nullptr, instance_, nullptr);
+  if (window_ == nullptr) Fail("Can't create the main window and its controls");
   if (dpiX_ != systemDpi || dpiY_ != systemDpi) {
-    const RECT own = FrameAt(dpiX_, dpiY_);
-    SetWindowPos(window_, nullptr, 0, 0, own.right - own.left, own.bottom - own.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!FrameAt(dpiX_, dpiY_, frame) ||
+        !Resize(window_, frame.right - frame.left, frame.bottom - frame.top)) {
+      Fail("Can't size the main window");
+    }
   }
 }
 
@@ -120,13 +126,18 @@ void MainWindow::Show(int showCommand) {
   ShowWindow(window_, showCommand);
   UpdateWindow(window_);
   SetFocus(cmdRefresh_);
-  PostMessageA(window_, kAnnounceFirstResult, 0, 0);
+  // The window is on the screen already: should the message not go, the
+  // result is announced at once.
+  if (!PostMessageA(window_, kAnnounceFirstResult, 0, 0)) OnShown();
 }
 
 int MainWindow::RunMessageLoop() {
   MSG message;
   // GetMessageA gives -1 on an error and 0 on WM_QUIT.
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  for (BOOL got; (got = GetMessageA(&message, nullptr, 0, 0)) != 0;) {
+    // Once the window is gone, only WM_QUIT, which ends the loop, is left to read.
+    if (got == -1 && window_ == nullptr) break;
+    if (got == -1) Fail("Can't read the window's messages");
     // The dialog manager gives the buttons Tab, Space and Enter.
     if (window_ != nullptr && IsDialogMessageA(window_, &message)) continue;
     TranslateMessage(&message);
@@ -135,34 +146,32 @@ int MainWindow::RunMessageLoop() {
   return exitCode_;
 }
 
-void MainWindow::ShowFatalError(const std::string& message) {
+void MainWindow::ShowFatalError(const char* message) noexcept {
   // Owned by the window once it is on the screen; before that the box stands alone.
-  HWND owner = window_ != nullptr && IsWindowVisible(window_) ? window_ : nullptr;
-  const UINT foreground = owner == nullptr ? MB_SETFOREGROUND : 0;
-  MessageBoxA(owner, message.c_str(), kTitle, MB_OK | MB_ICONERROR | foreground);
+  ShowFatalMessage(window_ != nullptr && IsWindowVisible(window_) ? window_ : nullptr, message);
 }
 
 void MainWindow::EndProgram(int exitCode) {
   exitCode_ = exitCode;
   // Torn down without WM_CLOSE, so the unload step does not run.
   if (window_ != nullptr) {
-    DestroyWindow(window_);
+    Destroy();
   } else {
     PostQuitMessage(exitCode);
   }
 }
 
+void MainWindow::Destroy() {
+  if (!DestroyWindow(window_)) PostQuitMessage(exitCode_);
+}
+
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  MainWindow* self = current_;
   if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCCREATE) self->window_ = window;
   if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     self->window_ = nullptr;
+    current_ = nullptr;
   }
   return self->Handle(window, message, wParam, lParam);
 }
@@ -173,7 +182,7 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CREATE:
       return OnCreate() ? 0 : -1;
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
     case WM_CLOSE:
       OnClose();
@@ -205,23 +214,21 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   }
 }
 
-void MainWindow::OnCommand(WORD id, WORD notification) {
-  if (notification == BN_SETFOCUS) return OnButtonFocused(id);
+void MainWindow::OnCommand(WORD id, WORD notification, HWND control) {
+  if (notification == BN_SETFOCUS) return OnButtonFocused(control);
   // With BS_NOTIFY the second press of a double click comes as BN_DOUBLECLICKED.
   // IDCANCEL from Esc lands here too, and does nothing.
-  if (notification != BN_CLICKED && notification != BN_DOUBLECLICKED) return;
+  if (form_ == nullptr || (notification != BN_CLICKED && notification != BN_DOUBLECLICKED)) return;
   if (id == kIdRefresh) form_->RefreshClicked();
   if (id == kIdQuit) form_->QuitClicked();
 }
 
 // As in a dialog, the focused push button is the default one: it alone looks
-// it, and Enter presses it.
-void MainWindow::OnButtonFocused(WORD id) {
+// it, and Enter presses it. Only the type bits change; BS_NOTIFY stays.
+void MainWindow::OnButtonFocused(HWND button) {
   for (HWND each : {cmdRefresh_, cmdQuit_}) {
-    // Only the type bits change; BS_NOTIFY stays.
-    const auto style = static_cast<DWORD>(GetWindowLongA(each, GWL_STYLE)) & 0xFFFF & ~BS_TYPEMASK;
-    const bool focused = GetDlgCtrlID(each) == id;
-    SendMessageA(each, BM_SETSTYLE, style | (focused ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+    const DWORD type = each == button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    SendMessageA(each, BM_SETSTYLE, (kButtonStyle & 0xFFFF & ~BS_TYPEMASK) | type, TRUE);
   }
 }
 
@@ -230,23 +237,27 @@ void MainWindow::OnShown() { label1_.Announce(); }
 // The dialog manager asks which button Enter presses: the focused one.
 LRESULT MainWindow::OnGetDefaultId() {
   HWND focus = GetFocus();
-  if (focus != cmdRefresh_ && focus != cmdQuit_) return 0;
-  return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+  if (focus == cmdRefresh_) return MAKELRESULT(kIdRefresh, DC_HASDEFID);
+  if (focus == cmdQuit_) return MAKELRESULT(kIdQuit, DC_HASDEFID);
+  return 0;
 }
 
+// Once the form is gone (an error is being reported) the window stays.
 void MainWindow::OnClose() {
-  if (form_->Closing()) DestroyWindow(window_);
+  if (form_ != nullptr && form_->Closing()) Destroy();
 }
 
+// A window that was never made whole ends no message loop: none runs yet,
+// and the error box that reports it runs one of its own.
 void MainWindow::OnDestroy() {
   label1_.Detach();
-  PostQuitMessage(exitCode_);
+  if (created_) PostQuitMessage(exitCode_);
 }
 
 // Windows ends the logon once every program has answered; this is the last
 // chance to release the bridge.
 void MainWindow::OnEndSession(bool ending) {
-  if (ending && form_->Closing()) DestroyWindow(window_);
+  if (ending && form_ != nullptr && form_->Closing()) Destroy();
 }
 
 // As a dialog does: the button that had the focus gets it back.
@@ -264,6 +275,7 @@ void MainWindow::OnSetFocus() {
   if (savedFocus_ != nullptr) SetFocus(savedFocus_);
 }
 
+// A layout that fails here leaves the controls as they were at the former DPI.
 void MainWindow::OnDpiChanged(int dpiX, int dpiY, const RECT& suggested) {
   dpiX_ = dpiX;
   dpiY_ = dpiY;
@@ -276,13 +288,16 @@ bool MainWindow::OnCreate() {
   dpiX_ = dpiY_ = WindowDpi(window_);
   cmdQuit_ = CreateControl("BUTTON", "Quit", kButtonStyle, kIdQuit);
   cmdRefresh_ = CreateControl("BUTTON", "Refresh", kButtonStyle, kIdRefresh);
-  HWND label = CreateControl("STATIC", "COM Port:", kLabelStyle, kIdLabel1);
+  HWND label = CreateControl("STATIC", layout::kInitialCaption, kLabelStyle, kIdLabel1);
   if (cmdQuit_ == nullptr || cmdRefresh_ == nullptr || label == nullptr) return false;
   label1_.Attach(label, annotations_);
-  LayOutControls();
   // Tab order follows the order of the children: Refresh first, then Quit.
-  SetWindowPos(cmdRefresh_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (!LayOutControls() ||
+      !SetWindowPos(cmdRefresh_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) {
+    return false;
+  }
   savedFocus_ = cmdRefresh_;
+  created_ = true;
   return true;
 }
 
@@ -292,22 +307,24 @@ HWND MainWindow::CreateControl(const char* className, const char* text, DWORD st
 }
 
 // The label keeps the width of its text; only its place comes from the layout.
-void MainWindow::LayOutControls() {
+bool MainWindow::LayOutControls() {
   const struct {
     HWND control;
     TwipsRect place;
   } controls[] = {{cmdQuit_, layout::kCmdQuit},
                   {cmdRefresh_, layout::kCmdRefresh},
                   {label1_.control(), layout::kLabel1}};
+  bool placed = true;
   font_.SwitchTo(dpiY_, [&](HFONT font) {
     for (const auto& c : controls) {
       const PixelRect pixels = ToPixels(c.place, dpiX_, dpiY_);
-      SetWindowPos(c.control, nullptr, pixels.left, pixels.top, pixels.width, pixels.height,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      placed = SetWindowPos(c.control, nullptr, pixels.left, pixels.top, pixels.width,
+                            pixels.height, SWP_NOZORDER | SWP_NOACTIVATE) != FALSE &&
+               placed;
       SendMessageA(c.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
   });
-  label1_.Refit();
+  return label1_.Refit() && placed;
 }
 
 }  // namespace tervane

@@ -34,7 +34,8 @@ int RunProgram(tervane::MainWindow& window, int showCommand) {
   tervane::Win32Registry registry;
   tervane::RegistryPortLookup lookup(registry);
   tervane::frmMain form(state, bridge, os, lookup, window.Label1(), window);
-  window.Create(form);
+  const tervane::MainWindow::FormLink link(window, form);
+  window.Create();
   // The first scan runs while the window is still hidden; if it fails the
   // window is never shown.
   if (!form.Load()) return window.exitCode();
@@ -51,8 +52,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   tervane::InitCommonControlsAtRunTime();
   tervane::MainWindow window(instance);
   // Everything that can raise after the window exists is inside its events,
-  // which catch at their top; this is the guard for the wiring itself, which
-  // reports as they do.
+  // which catch at their top; this is the guard for the wiring and the
+  // message loop, which reports as they do. The form is gone by then, and
+  // the window drops what the error box's own messages would raise.
   try {
     return RunProgram(window, showCommand);
   } catch (const std::exception& error) {

@@ -94,15 +94,21 @@ Text<Char> QueryFolder(Query query) {
   return WithTrailingBackslash(Text<Char>(buffer.data(), length));
 }
 
+// GetModuleFileName fills the whole buffer when the name does not fit and
+// tells no size, so the buffer doubles until the name fits, up to the room
+// of the longest path the NT family has (32767 characters).
 template <typename Files, typename Char = typename Files::Char>
 Text<Char> ExeFolder() {
-  std::vector<Char> buffer(1024);
-  const DWORD length = Files::ExePath(buffer.data(), static_cast<DWORD>(buffer.size()));
-  // A length that fills the buffer means the name was cut short.
-  if (length == 0 || length >= buffer.size()) return {};
-  const Text<Char> path(buffer.data(), length);
-  const auto slash = path.find_last_of(Char('\\'));
-  return slash == Text<Char>::npos ? Text<Char>() : path.substr(0, slash + 1);
+  for (DWORD size = MAX_PATH + 1; size <= 2 * 32768; size *= 2) {
+    std::vector<Char> buffer(size);
+    const DWORD length = Files::ExePath(buffer.data(), size);
+    if (length == 0) return {};
+    if (length >= size) continue;
+    const Text<Char> path(buffer.data(), length);
+    const auto slash = path.find_last_of(Char('\\'));
+    return slash == Text<Char>::npos ? Text<Char>() : path.substr(0, slash + 1);
+  }
+  return {};
 }
 
 // Keeps Windows from showing a message box of its own when a library or one of

@@ -44,7 +44,7 @@ class FakeWindowSystem final : public WindowSystem {
   // dispatches would.
   std::function<void()> whileShowing;
 
-  void ShowFatalError(const std::string& message) override {
+  void ShowFatalError(const char* message) noexcept override {
     messages.push_back(message);
     if (whileShowing) whileShowing();
   }

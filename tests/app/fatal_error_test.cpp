@@ -1,12 +1,12 @@
-// The one report of a fatal error: its wording, and a report that itself fails.
+// The one report of a fatal error: its wording, formed without memory of its own.
 #include "app/fatal_error.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "app_fakes.h"
 #include "platform/runtime_error.h"
@@ -35,6 +35,8 @@ TEST(ReportFatalErrorTest, NumbersRuntimeErrorsAndKeepsTheirDescription) {
 TEST(ReportFatalErrorTest, OutOfMemoryGetsItsClassicNumber) {
   const std::bad_alloc error;
   EXPECT_EQ(Reported(&error), "Run-time error '7':\n\nOut of memory");
+  EXPECT_STREQ(kOutOfMemoryMessage, "Run-time error '7':\n\nOut of memory");
+  EXPECT_STREQ(kInternalErrorMessage, "Run-time error '51':\n\nInternal error");
 }
 
 TEST(ReportFatalErrorTest, OtherExceptionsGiveTheirOwnText) {
@@ -45,26 +47,17 @@ TEST(ReportFatalErrorTest, OtherExceptionsGiveTheirOwnText) {
   EXPECT_EQ(Reported(nullptr), "Unexpected error");
 }
 
-// A window system that cannot show the first message gets the plain one; one
-// that can show none leaves the report quietly.
-TEST(ReportFatalErrorTest, AReportThatFailsTriesThePlainMessageOnce) {
-  struct Failing final : WindowSystem {
-    int failures = 0;
-    std::vector<std::string> tried;
-    void ShowFatalError(const std::string& message) override {
-      tried.push_back(message);
-      if (failures-- > 0) throw std::bad_alloc();
-    }
-    void EndProgram(int) override {}
-  };
-  const RuntimeError overflow = RuntimeError::Overflow();
-  for (const int failures : {1, 2}) {
-    SCOPED_TRACE(failures);
-    Failing windows;
-    windows.failures = failures;
-    ReportFatalError(windows, &overflow);
-    EXPECT_EQ(windows.tried,
-              (std::vector<std::string>{"Run-time error '6':\n\nOverflow", "Unexpected error"}));
+// The message is formed in a fixed buffer: a description too long for it is
+// cut short, and the text still ends where the buffer does.
+TEST(ReportFatalErrorTest, ADescriptionTooLongForTheBufferIsCutShort) {
+  const std::string prefix = "Run-time error '53':\n\n";
+  for (const std::size_t length : {480u, 489u, 490u, 491u, 5000u}) {
+    SCOPED_TRACE(length);
+    const RuntimeError long_name(ErrorCode::FileNotFound, std::string(length, 'x'));
+    const std::string shown = Reported(&long_name);
+    EXPECT_EQ(shown.substr(0, prefix.size()), prefix);
+    EXPECT_EQ(shown.size(), std::min<std::size_t>(prefix.size() + length, 511));
+    EXPECT_EQ(shown.find_first_not_of('x', prefix.size()), std::string::npos);
   }
 }
 

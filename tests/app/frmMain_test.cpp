@@ -276,11 +276,12 @@ TEST_F(FrmMainTest, EventsWhileTheErrorIsShownAreIgnored) {
       << "only the failed count: no unload step, no second scan";
 }
 
-TEST_F(FrmMainTest, AnErrorWhileReportingStillEnds) {
+// Windows may be unable to show the message at all; the program ends all the same.
+TEST_F(FrmMainTest, AReportThatReachesNoOneStillEnds) {
   class FailingWindows final : public WindowSystem {
    public:
     int ends = 0;
-    void ShowFatalError(const std::string&) override { throw std::bad_alloc(); }
+    void ShowFatalError(const char*) noexcept override {}
     void EndProgram(int) override { ++ends; }
   } failing;
   frmMain guarded{state, bridge, os, lookup, label, failing};

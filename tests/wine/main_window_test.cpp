@@ -44,8 +44,9 @@ struct WindowClassRegistration {
 struct Program {
   explicit Program(IAccPropServices* annotations = nullptr, bool shown = true)
       : window(GetModuleHandleA(nullptr), annotations),
-        form(state, bridge, os, lookup, window.Label1(), window) {
-    window.Create(form);
+        form(state, bridge, os, lookup, window.Label1(), window),
+        link(window, form) {
+    window.Create();
     loaded = form.Load();
     main = FindWindowA("TervaneMain", nullptr);
     if (shown) window.Show(SW_SHOWNOACTIVATE);
@@ -82,6 +83,7 @@ struct Program {
   RegistryPortLookup lookup{registry};
   MainWindow window;
   frmMain form;
+  MainWindow::FormLink link;
   bool loaded = false;
   HWND main = nullptr;
 };
