@@ -18,6 +18,9 @@
 #include "app/fatal_error.h"
 #include "app/win32/fatal_message.h"
 
+// The names are the linker's: --wrap=F sends calls of F to __wrap_F, and
+// __real_F to F itself.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 void* __real_malloc(std::size_t size);
 void* __real_calloc(std::size_t count, std::size_t size);
@@ -60,3 +63,4 @@ void* __wrap_realloc(void* block, std::size_t size) {
 [[noreturn]] void __wrap_abort() { End(tervane::kInternalErrorMessage); }
 
 }  // extern "C"
+// NOLINTEND(bugprone-reserved-identifier)

@@ -144,7 +144,8 @@ struct StandIn<N, Result (*)(Params...)> {
       if (lastError != 0) SetLastError(lastError);
       return FailureValue<Result>(value);
     }
-    return Noted<Result>(N.text, value, reinterpret_cast<Result (*)(Params...)>(original)(params...));
+    return Noted<Result>(N.text, value,
+                         reinterpret_cast<Result (*)(Params...)>(original)(params...));
   }
 };
 

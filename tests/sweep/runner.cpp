@@ -290,10 +290,10 @@ void Report(const Findings& seen) {
   for (const std::string& box : seen.boxes) std::printf("box %s\n", EscapeBytes(box).c_str());
   if (!seen.label.empty()) std::printf("label %s\n", EscapeBytes(seen.label).c_str());
   if (!seen.refreshed.empty()) std::printf("refreshed %s\n", EscapeBytes(seen.refreshed).c_str());
-  std::printf("patched %lu struck %lu lost %lu quit-pending %lu\n",
-              static_cast<unsigned long>(channel->patched),
-              static_cast<unsigned long>(channel->struck), static_cast<unsigned long>(channel->lost),
-              static_cast<unsigned long>(channel->quitPending));
+  std::printf(
+      "patched %lu struck %lu lost %lu quit-pending %lu\n",
+      static_cast<unsigned long>(channel->patched), static_cast<unsigned long>(channel->struck),
+      static_cast<unsigned long>(channel->lost), static_cast<unsigned long>(channel->quitPending));
   for (std::uint32_t i = 0; i < channel->importCount; ++i) {
     const auto& import = channel->imports[i];
     std::printf("import %s %lu %lu %lu\n", import.name, static_cast<unsigned long>(import.hooked),
@@ -333,7 +333,7 @@ void Run(const std::vector<std::string>& words) {
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = startup.hStdOutput = startup.hStdError = nowhere;
   PROCESS_INFORMATION started = {};
-  std::string exe = words[1];
+  const std::string& exe = words[1];
   const BOOL created =
       CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, TRUE, DEBUG_ONLY_THIS_PROCESS, nullptr,
                      CurrentDirectoryFor(exe).c_str(), &startup, &started);
@@ -360,7 +360,7 @@ void SetVersion(const std::vector<std::string>& words) {
   if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                       nullptr) != ERROR_SUCCESS ||
       RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(words.at(2).c_str()),
-                     static_cast<DWORD>(words.at(2).size() + 1)) != ERROR_SUCCESS) {
+                     static_cast<DWORD>(words.at(2).size()) + 1) != ERROR_SUCCESS) {
     std::printf("error: cannot set the version of %s\n", words[1].c_str());
   }
   if (key) RegCloseKey(key);
