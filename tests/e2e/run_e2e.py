@@ -7,8 +7,8 @@
                  [unittest arguments, e.g. -k Versions]
 
 Runs inside a Wine session (DISPLAY and WINEPREFIX set, the prefix at the
-DPI given), with Wine reporting the Windows version V (win7 unless given:
-win95, win98, winme, nt40, win2k, winxp, win10) to the program. The program runs from DIR/<test>/bin beside a copy of the
+DPI given), with Wine reporting the Windows version V of modes.txt (its first
+unless given) to the program. The program runs from DIR/<test>/bin beside a copy of the
 stand-in usbdongle.dll (or without one), which simulates the bridges that
 DIR/<test>/scenario.txt describes and logs every call to DIR/<test>/calls.log.
 """
@@ -22,6 +22,8 @@ import tempfile
 import threading
 import time
 import unittest
+
+import suite_facts
 
 NOT_FOUND = "No VYX USB Programmer Found"
 # Three cables the registry knows where both the NT family and the Windows 95
@@ -55,10 +57,13 @@ REGISTRY_SEED = r"""REGEDIT4
 "CRLowerDeviceID"="USB\\VID_10C4&PID_823E&MI_00\\VYX_0044_00"
 "PortName"="COM8"
 """
+MODES = suite_facts.Modes()
 # The Windows version Wine reports to the program unless the suite names another.
-DEFAULT_VERSION = "win7"
-# Windows NT 4.0 runs no port lookup: the cable shows the port number's start value.
-NO_LOOKUP_VERSIONS = ("nt40",)
+DEFAULT_VERSION = MODES.versions[0].name
+# The family of the versions that run no port lookup (Windows NT 4.0): the cable shows the port
+# number's start value.
+NO_LOOKUP = "none"
+NO_LOOKUP_VERSIONS = tuple(v.name for v in MODES.versions if v.family == NO_LOOKUP)
 # The compatibility GUIDs of Windows 8.1 and 10; with either in the manifest
 # GetVersion would report the real version and the scan would pick no lookup.
 WINDOWS_81_AND_10_IDS = ("1f676c76-80e1-4239-95bb-83d0f6d0da78",
@@ -565,7 +570,7 @@ class DpiChanges(WindowCase):
         first = driver("geometry")
         system = int(answer(first, "dpi").split()[1])
         for round_trip in range(2):
-            for dpi in (192, 144, 96, system):
+            for dpi in (*sorted(MODES.dpis, reverse=True), 96, system):
                 with self.subTest(round_trip=round_trip, dpi=dpi):
                     lines = self.expect_layout_at(dpi, self.change_to(dpi))
             self.assertEqual(
@@ -709,12 +714,11 @@ class Versions(WindowCase):
     # own location (COM8), the NT family 5 and 6 the NT one (COM7; Windows 10
     # still reports 6.2, as the manifest claims no newer Windows), and NT 4.0
     # runs no lookup at all.
-    CASES = [("win95", "COM Port: 8"), ("win98", "COM Port: 8"), ("winme", "COM Port: 8"),
-             ("nt40", "COM Port: 0"), ("win2k", "COM Port: 7"), ("winxp", "COM Port: 7"),
-             ("win7", "COM Port: 7"), ("win10", "COM Port: 7")]
+    FAMILY_LABELS = {"95": "COM Port: 8", NO_LOOKUP: "COM Port: 0", "nt": "COM Port: 7"}
 
     def test_each_version_picks_its_lookup(self):
-        for version, expected in self.CASES:
+        for version, family in MODES.versions:
+            expected = self.FAMILY_LABELS[family]
             with self.subTest(version=version):
                 set_version(version)
                 program = self.open_window(FAMILY_CABLE)

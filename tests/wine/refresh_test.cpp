@@ -27,14 +27,14 @@ namespace {
 using test::RecordingLabel;
 using test::StandinSession;
 
-// From the runner: "nt", "98" or "none".
+// From the runner: the family of tests/e2e/modes.txt, "nt", "95" or "none".
 LookupFamily ExpectedLookup() {
   const char* value = std::getenv("TERVANE_EXPECT_LOOKUP");
   const std::string name = value != nullptr ? value : "";
   if (name == "nt") return LookupFamily::NtFamily;
-  if (name == "98") return LookupFamily::Windows95Family;
+  if (name == "95") return LookupFamily::Windows95Family;
   if (name == "none") return LookupFamily::None;
-  ADD_FAILURE() << "TERVANE_EXPECT_LOOKUP must be nt, 98 or none, not '" << name << "'";
+  ADD_FAILURE() << "TERVANE_EXPECT_LOOKUP must be nt, 95 or none, not '" << name << "'";
   return LookupFamily::None;
 }
 
