@@ -25,7 +25,6 @@ import unittest
 
 import suite_facts
 
-NOT_FOUND = "No VYX USB Programmer Found"
 # Three cables the registry knows where both the NT family and the Windows 95
 # family keep ports: the first on COM3 in both places, the second on a port
 # whose number does not fit 16 bits, the third on COM7 for the NT family and
@@ -58,6 +57,8 @@ REGISTRY_SEED = r"""REGEDIT4
 "PortName"="COM8"
 """
 MODES = suite_facts.Modes()
+# The DPI of the suite unless it runs at another: Windows' own.
+DEFAULT_DPI = 96
 # The Windows version Wine reports to the program unless the suite names another.
 DEFAULT_VERSION = MODES.versions[0].name
 # The family of the versions that run no port lookup (Windows NT 4.0): the cable shows the port
@@ -187,6 +188,28 @@ def answer(lines, key):
     raise AssertionError(f"no '{key}' in {lines}")
 
 
+class Facts:
+    """What the program is built with, as the driver has it from the program's own code: its
+    title, captions and probe cap, and its layout at a DPI."""
+
+    def __init__(self):
+        lines = driver("facts")
+        self.title = answer(lines, "title")
+        self.not_found = answer(lines, "not-found")
+        self.port_prefix = answer(lines, "port-prefix")
+        self.probe_cap = int(answer(lines, "probe-cap"))
+
+    @staticmethod
+    def layout(dpi):
+        """The client area's size and the controls' rectangles, in pixels at the DPI."""
+        lines = driver(f"layout {dpi}")
+        return {name: tuple(int(n) for n in answer(lines, f"layout-{name}").split())
+                for name in ("client", "refresh", "quit", "label")}
+
+
+FACTS = None
+
+
 VERSION_SET = None
 
 
@@ -301,7 +324,7 @@ class WindowCase(unittest.TestCase):
 class Start(WindowCase):
     def test_without_a_bridge_it_says_none_was_found(self):
         program = self.open_window()
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
         self.assertEqual(program.calls("CP210x_Open"), [])
 
     def test_with_the_cable_it_shows_its_port(self):
@@ -321,13 +344,13 @@ class Start(WindowCase):
 class Refresh(WindowCase):
     def test_attaching_and_detaching_between_refreshes(self):
         program = self.open_window()
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
         program.attach(CABLE)
         driver("click Refresh")
         self.assertEqual(self.label(), cable_label())
         program.attach("")
         driver("click Refresh")
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
         self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 3)
 
     def test_a_longer_text_widens_the_label_in_place(self):
@@ -344,7 +367,7 @@ class Refresh(WindowCase):
     def program_detach_and_refresh(self):
         self.programs[-1].attach("")
         driver("click Refresh")
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
 
     @staticmethod
     def label_rect(geometry):
@@ -422,7 +445,7 @@ class FatalErrors(WindowCase):
         program.attach(OVERFLOW_CABLE)
         self.assertIn("clicked Refresh (still running)", driver("click Refresh"))
         self.expect_message(program, "Overflow", owner="main")
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
         driver("dismiss")
         self.assertEqual(program.wait(), 1)
 
@@ -430,7 +453,6 @@ class FatalErrors(WindowCase):
 class MisbehavingLibrary(WindowCase):
     """A library that writes or reports more than it should: the port, "none found", or the
     program's own error, and the program stays whole."""
-    SCAN_CAP = 1024
 
     def refresh_twice_and_quit(self, program, label):
         for _ in range(2):
@@ -462,15 +484,15 @@ class MisbehavingLibrary(WindowCase):
             with self.subTest(numdevices=numdevices):
                 program = self.open_window(f"numdevices {numdevices}\n" + OTHER_BRIDGE + CABLE)
                 self.assertEqual(self.label(), cable_label())
-                self.assertEqual(len(program.calls("CP210x_Open")), self.SCAN_CAP)
+                self.assertEqual(len(program.calls("CP210x_Open")), FACTS.probe_cap)
                 self.assertEqual(len(program.calls("CP210x_Close")), 2)
                 driver("click Quit")
                 self.assertEqual(program.wait(), 0)
 
     def test_an_absurd_count_without_the_cable_finds_none(self):
         program = self.open_window("numdevices count=2147483647\n" + OTHER_BRIDGE)
-        self.assertEqual(self.label(), NOT_FOUND)
-        self.refresh_twice_and_quit(program, NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
+        self.refresh_twice_and_quit(program, FACTS.not_found)
 
     def test_the_most_negative_count_ends_with_overflow(self):
         program = self.launch("numdevices count=-2147483648\n" + CABLE)
@@ -481,18 +503,13 @@ class MisbehavingLibrary(WindowCase):
 
 
 class Geometry(WindowCase):
-    dpi = 96
-    client = (365, 46)
-    refresh = (184, 8, 73, 25)
-    quit = (272, 8, 73, 25)
-    label_place = (8, 16)
-
     def test_window_and_controls(self):
         self.open_window(CABLE)
         lines = driver("geometry")
-        self.assertEqual(answer(lines, "dpi"), f"{self.dpi} {self.dpi}")
-        self.assertEqual(answer(lines, "title"), "Tervane")
-        self.assertEqual(tuple(int(n) for n in answer(lines, "client").split()), self.client)
+        expected = FACTS.layout(ARGS.dpi)
+        self.assertEqual(answer(lines, "dpi"), f"{ARGS.dpi} {ARGS.dpi}")
+        self.assertEqual(answer(lines, "title"), FACTS.title)
+        self.assertEqual(tuple(int(n) for n in answer(lines, "client").split()), expected["client"])
         self.assertEqual(answer(lines, "menu"), "no")
         style = int(answer(lines, "style"), 16)
         WS_CAPTION, WS_SYSMENU = 0x00C00000, 0x00080000
@@ -505,9 +522,9 @@ class Geometry(WindowCase):
                          [("Button", "text=Refresh"), ("Button", "text=Quit")])
         self.assertEqual([c[2] for c in controls[2:]], ["Static"])
         refresh, quit_, label = (self.fields(c) for c in controls)
-        self.assertEqual(refresh["rect"], self.refresh)
-        self.assertEqual(quit_["rect"], self.quit)
-        self.assertEqual(label["rect"][:2], self.label_place)
+        self.assertEqual(refresh["rect"], expected["refresh"])
+        self.assertEqual(quit_["rect"], expected["quit"])
+        self.assertEqual(label["rect"][:2], expected["label"][:2])
         self.assertEqual(list(label["rect"][2:]), Refresh.extent(lines))
         WS_TABSTOP, BS_TYPEMASK, BS_PUSHBUTTON, BS_DEFPUSHBUTTON = 0x00010000, 0x0F, 0x00, 0x01
         # Refresh has the focus, so it is the default button, as in a dialog.
@@ -530,29 +547,21 @@ class Geometry(WindowCase):
         return found
 
 
-def scaled(twips, dpi):
-    """Twips to pixels at dpi, halves rounded up, as the window rounds them."""
-    return (twips * dpi + 720) // 1440
-
-
 class DpiChanges(WindowCase):
     """WM_DPICHANGED as Windows sends it when the window moves to a monitor of another DPI."""
-    CLIENT = (5475, 690)
-    REFRESH = (2760, 120, 1095, 375)
-    QUIT = (4080, 120, 1095, 375)
-    LABEL_PLACE = (120, 240)
 
     def expect_layout_at(self, dpi, suggested):
+        expected = FACTS.layout(dpi)
         lines = driver("geometry")
         frame = tuple(int(n) for n in answer(lines, "frame").split())
         self.assertEqual(frame, suggested, "the window takes the suggested rectangle")
         client = tuple(int(n) for n in answer(lines, "client").split())
-        self.assertEqual(client, tuple(scaled(n, dpi) for n in self.CLIENT))
+        self.assertEqual(client, expected["client"])
         controls = [Geometry.fields(line.split()) for line in lines if line.startswith("control ")]
         refresh, quit_, label = (c["rect"] for c in controls)
-        self.assertEqual(refresh, tuple(scaled(n, dpi) for n in self.REFRESH))
-        self.assertEqual(quit_, tuple(scaled(n, dpi) for n in self.QUIT))
-        self.assertEqual(label[:2], tuple(scaled(n, dpi) for n in self.LABEL_PLACE))
+        self.assertEqual(refresh, expected["refresh"])
+        self.assertEqual(quit_, expected["quit"])
+        self.assertEqual(label[:2], expected["label"][:2])
         # Sized to its text in the default GUI font made for that DPI.
         extent = [int(n) for n in answer(driver(f"label-extent-at {dpi}"),
                                          "label-text-extent-at").split()]
@@ -560,7 +569,7 @@ class DpiChanges(WindowCase):
         return lines
 
     def change_to(self, dpi):
-        client = [str(scaled(n, dpi)) for n in self.CLIENT]
+        client = [str(n) for n in FACTS.layout(dpi)["client"]]
         sent = answer(driver(["dpichanged", str(dpi), *client]), f"dpichanged {dpi} suggested")
         return tuple(int(n) for n in sent.split())
 
@@ -570,7 +579,7 @@ class DpiChanges(WindowCase):
         first = driver("geometry")
         system = int(answer(first, "dpi").split()[1])
         for round_trip in range(2):
-            for dpi in (*sorted(MODES.dpis, reverse=True), 96, system):
+            for dpi in (*sorted(MODES.dpis, reverse=True), DEFAULT_DPI, system):
                 with self.subTest(round_trip=round_trip, dpi=dpi):
                     lines = self.expect_layout_at(dpi, self.change_to(dpi))
             self.assertEqual(
@@ -658,7 +667,7 @@ class Accessibility(WindowCase):
                 words = head.split()
                 objects.append((words[1], dict(word.split("=", 1) for word in words[2:]), name))
         self.assertEqual([(what, f["class"], name) for what, f, name in objects],
-                         [("window", "TervaneMain", "Tervane"), ("control", "Button", "Refresh"),
+                         [("window", "TervaneMain", FACTS.title), ("control", "Button", "Refresh"),
                           ("control", "Button", "Quit"), ("control", "Static", cable_label())])
         # No caption carries an access key.
         self.assertEqual({f["shortcut"] for _, f, _ in objects}, {"-"}, objects)
@@ -700,7 +709,8 @@ class LiveRegion(WindowCase):
     def test_each_refresh_announces_its_result(self):
         # A changed text, the same text again, and back.
         program = self.open_window()
-        for scenario, label in ((CABLE, cable_label()), (CABLE, cable_label()), ("", NOT_FOUND)):
+        for scenario, label in ((CABLE, cable_label()), (CABLE, cable_label()),
+                                ("", FACTS.not_found)):
             with self.subTest(label=label):
                 program.attach(scenario)
                 watcher = Watcher("live-events", "1")
@@ -752,7 +762,7 @@ class Resources(unittest.TestCase):
 def load_tests(loader, standard_tests, pattern):
     # At another resolution only the geometry is checked; the cases that
     # switch versions themselves, or read only the file, run in the default suite.
-    if ARGS.dpi:
+    if ARGS.dpi != DEFAULT_DPI:
         suite = unittest.TestSuite()
         for case in (Geometry, DpiChanges):
             suite.addTests(loader.loadTestsFromTestCase(case))
@@ -767,11 +777,11 @@ def load_tests(loader, standard_tests, pattern):
 
 
 def main():
-    global ARGS, WINE_ENV
+    global ARGS, WINE_ENV, FACTS
     parser = argparse.ArgumentParser()
     for option in ("--exe", "--dll", "--noserial-dll", "--driver", "--work"):
         parser.add_argument(option, required=True)
-    parser.add_argument("--dpi", type=int, default=0)
+    parser.add_argument("--dpi", type=int, default=DEFAULT_DPI)
     parser.add_argument("--version", default=DEFAULT_VERSION,
                         help="the Windows version Wine reports to the program")
     ARGS, rest = parser.parse_known_args()
@@ -779,25 +789,15 @@ def main():
         if not os.environ.get(variable):
             parser.error(f"{variable} is not set: run the suite through scripts/wine --session")
     os.makedirs(ARGS.work, exist_ok=True)
-    if ARGS.dpi:
-        scale = ARGS.dpi / 96
-        Geometry.dpi = ARGS.dpi
-        Geometry.client = (round_half_up(365 * scale), round_half_up(46 * scale))
-        Geometry.refresh = tuple(round_half_up(n * scale) for n in (184, 8, 73, 25))
-        Geometry.quit = tuple(round_half_up(n * scale) for n in (272, 8, 73, 25))
-        Geometry.label_place = tuple(round_half_up(n * scale) for n in (8, 16))
     WINE_ENV = dict(os.environ)
     seed_registry()
     try:
+        FACTS = Facts()
         program = unittest.main(module=__name__, argv=[sys.argv[0], "-v", *rest], exit=False)
     finally:
         if DRIVER is not None:
             DRIVER.stop()
     sys.exit(0 if program.result.wasSuccessful() and program.result.testsRun > 0 else 1)
-
-
-def round_half_up(value):
-    return int(value + 0.5)
 
 
 if __name__ == "__main__":
