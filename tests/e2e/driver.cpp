@@ -313,6 +313,31 @@ void CmdLayout(int dpi) {
   }
 }
 
+// Wine's Windows version for a program, by its file name, which Wine reads as
+// the program starts; without a version the program's entry goes.
+void CmdAppVersion(const std::vector<std::string>& args) {
+  if (args.empty() || args.size() > 2) Fail("app-version needs EXE [VERSION]");
+  const std::string key = "Software\\Wine\\AppDefaults\\" + args[0];
+  if (args.size() == 1) {
+    const LONG deleted = RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) Fail("cannot delete " + key);
+    std::printf("app-version %s none\n", args[0].c_str());
+    return;
+  }
+  HKEY opened = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &opened, nullptr) != ERROR_SUCCESS) {
+    Fail("cannot create " + key);
+  }
+  const std::string& version = args[1];
+  const LONG set =
+      RegSetValueExA(opened, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                     static_cast<DWORD>(version.size() + 1));
+  RegCloseKey(opened);
+  if (set != ERROR_SUCCESS) Fail("cannot set the version in " + key);
+  std::printf("app-version %s %s\n", args[0].c_str(), version.c_str());
+}
+
 // The comctl32 the program has loaded, by path.
 void CmdModules() {
   DWORD pid = 0;
@@ -636,6 +661,7 @@ void Run(const std::string& command, const std::vector<std::string>& args) {
   if (command == "dpichanged") return CmdDpiChanged(args);
   if (command == "modules") return CmdModules();
   if (command == "facts") return CmdFacts();
+  if (command == "app-version") return CmdAppVersion(args);
   if (command == "layout") return CmdLayout(std::atoi(Arg(args, command).c_str()));
   if (command == "focus") return CmdFocus();
   if (command == "wait-focus") return CmdWaitFocus(Arg(args, command));

@@ -25,37 +25,12 @@ import unittest
 
 import suite_facts
 
-# Three cables the registry knows where both the NT family and the Windows 95
-# family keep ports: the first on COM3 in both places, the second on a port
-# whose number does not fit 16 bits, the third on COM7 for the NT family and
-# COM8 for the 95 family, which tells the lookups apart.
-CABLE = "bridge vid=0x10c4 pid=0x823e serial=VYX\\s0042\n"
-OVERFLOW_CABLE = "bridge vid=0x10c4 pid=0x823e serial=VYX\\s0043\n"
-FAMILY_CABLE = "bridge vid=0x10c4 pid=0x823e serial=VYX\\s0044\n"
+# The cables the registry knows (cable.reg): the main one, one on a port whose number does not
+# fit 16 bits, and one whose port the two families keep apart.
+CABLES = suite_facts.cables()
+MAIN, OVERFLOW, FAMILY = (CABLES[name] for name in ("main", "overflow", "family"))
+CABLE, OVERFLOW_CABLE, FAMILY_CABLE = (cable.scenario + "\n" for cable in (MAIN, OVERFLOW, FAMILY))
 OTHER_BRIDGE = "bridge vid=0x10c4 pid=0xea60 serial=OTHER\n"
-REGISTRY_SEED = r"""REGEDIT4
-
-[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\Vid_10c4&Pid_823e&Mi_00\VYX_0042_00\Device Parameters]
-"PortName"="COM3"
-
-[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\Vid_10c4&Pid_823e&Mi_00\VYX_0043_00\Device Parameters]
-"PortName"="COM40000"
-
-[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\Vid_10c4&Pid_823e&Mi_00\VYX_0044_00\Device Parameters]
-"PortName"="COM7"
-
-[HKEY_LOCAL_MACHINE\Enum\SLABCR\guid\0000]
-"CRLowerDeviceID"="USB\\VID_10C4&PID_823E&MI_00\\VYX_0042_00"
-"PortName"="COM3"
-
-[HKEY_LOCAL_MACHINE\Enum\SLABCR\guid\0001]
-"CRLowerDeviceID"="USB\\VID_10C4&PID_823E&MI_00\\VYX_0043_00"
-"PortName"="COM40000"
-
-[HKEY_LOCAL_MACHINE\Enum\SLABCR\guid\0002]
-"CRLowerDeviceID"="USB\\VID_10C4&PID_823E&MI_00\\VYX_0044_00"
-"PortName"="COM8"
-"""
 MODES = suite_facts.Modes()
 # The DPI of the suite unless it runs at another: Windows' own.
 DEFAULT_DPI = 96
@@ -64,6 +39,7 @@ DEFAULT_VERSION = MODES.versions[0].name
 # The family of the versions that run no port lookup (Windows NT 4.0): the cable shows the port
 # number's start value.
 NO_LOOKUP = "none"
+NO_LOOKUP_PORT = 0
 NO_LOOKUP_VERSIONS = tuple(v.name for v in MODES.versions if v.family == NO_LOOKUP)
 # The compatibility GUIDs of Windows 8.1 and 10; with either in the manifest
 # GetVersion would report the real version and the scan would pick no lookup.
@@ -211,23 +187,22 @@ FACTS = None
 
 
 VERSION_SET = None
+# Wine sets a version for a program by its file name.
+PROGRAM_NAME = "tervane.exe"
 
 
 def set_version(version):
-    """Has Wine report the version to the program; the registry keeps it between cases."""
+    """Has Wine report the version to the program, or its own again without one; the registry
+    keeps it between cases, and for the session's later programs of the same name."""
     global VERSION_SET
     if version == VERSION_SET:
         return
-    run_wine("reg", "add", r"HKCU\Software\Wine\AppDefaults\tervane.exe", "/v", "Version",
-             "/t", "REG_SZ", "/d", version, "/f")
+    driver(["app-version", PROGRAM_NAME, *([version] if version else [])])
     VERSION_SET = version
 
 
 def seed_registry():
-    seed = os.path.join(ARGS.work, "seed.reg")
-    with open(seed, "w", newline="\r\n") as reg:
-        reg.write(REGISTRY_SEED)
-    run_wine("regedit", "/S", windows_path(seed))
+    run_wine("regedit", "/S", windows_path(suite_facts.CABLE_REG))
 
 
 class Program:
@@ -238,7 +213,7 @@ class Program:
         shutil.rmtree(self.folder, ignore_errors=True)
         os.makedirs(os.path.join(self.folder, "bin"))
         os.makedirs(os.path.join(self.folder, "cwd"))
-        self.exe = os.path.join(self.folder, "bin", "tervane.exe")
+        self.exe = os.path.join(self.folder, "bin", PROGRAM_NAME)
         shutil.copy(ARGS.exe, self.exe)
         dll = {"full": ARGS.dll, "noserial": ARGS.noserial_dll, "none": None}[library]
         if dll:
@@ -276,9 +251,15 @@ class Program:
             self.process.wait()
 
 
+def label_for(cable, family):
+    """What the window shows for the cable where Wine reports a version of the family."""
+    port = NO_LOOKUP_PORT if family == NO_LOOKUP else cable.port(family)
+    return FACTS.port_prefix + str(port)
+
+
 def cable_label():
     """What the window shows for CABLE under the suite's Windows version."""
-    return "COM Port: 0" if ARGS.version in NO_LOOKUP_VERSIONS else "COM Port: 3"
+    return label_for(MAIN, MODES.version(ARGS.version).family)
 
 
 class WindowCase(unittest.TestCase):
@@ -721,14 +702,12 @@ class LiveRegion(WindowCase):
 class Versions(WindowCase):
     # Wine's version for the program, and what the label then shows for the
     # cable whose port the two families keep apart: the 95 family reads its
-    # own location (COM8), the NT family 5 and 6 the NT one (COM7; Windows 10
-    # still reports 6.2, as the manifest claims no newer Windows), and NT 4.0
-    # runs no lookup at all.
-    FAMILY_LABELS = {"95": "COM Port: 8", NO_LOOKUP: "COM Port: 0", "nt": "COM Port: 7"}
-
+    # own location, the NT family 5 and 6 the NT one (Windows 10 still
+    # reports 6.2, as the manifest claims no newer Windows), and NT 4.0 runs
+    # no lookup at all.
     def test_each_version_picks_its_lookup(self):
         for version, family in MODES.versions:
-            expected = self.FAMILY_LABELS[family]
+            expected = label_for(FAMILY, family)
             with self.subTest(version=version):
                 set_version(version)
                 program = self.open_window(FAMILY_CABLE)
@@ -796,6 +775,7 @@ def main():
         program = unittest.main(module=__name__, argv=[sys.argv[0], "-v", *rest], exit=False)
     finally:
         if DRIVER is not None:
+            set_version(None)
             DRIVER.stop()
     sys.exit(0 if program.result.wasSuccessful() and program.result.testsRun > 0 else 1)
 
