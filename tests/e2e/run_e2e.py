@@ -3,12 +3,16 @@
 
   scripts/wine [--arch A] --prefix DIR --session [--dpi N] --
       run_e2e.py --exe tervane.exe --dll usbdongle.dll --noserial-dll usbdongle.dll
-                 --driver driver.exe --work DIR [--dpi N] [--version V]
-                 [unittest arguments, e.g. -k Versions]
+                 --driver driver.exe --work DIR [--dpi N] [--versions V,V...]
+                 [unittest arguments, e.g. -k Keyboard]
 
 Runs inside a Wine session (DISPLAY and WINEPREFIX set, the prefix at the
-DPI given), with Wine reporting the Windows version V of modes.txt (its first
-unless given) to the program. The program runs from DIR/<test>/bin beside a copy of the
+DPI given). Each case runs in the Windows versions of modes.txt it needs,
+which Wine reports to the program: every case in the first version of each
+lookup family, and a case marked @each_version, whose result the version can
+change, in every version. At another DPI than 96 only the cases marked
+@each_dpi run, in the first version of all. --versions runs only the
+versions named. The program runs from DIR/<test>/bin beside a copy of the
 stand-in usbdongle.dll (or without one), which simulates the bridges that
 DIR/<test>/scenario.txt describes and logs every call to DIR/<test>/calls.log.
 """
@@ -34,13 +38,10 @@ OTHER_BRIDGE = "bridge vid=0x10c4 pid=0xea60 serial=OTHER\n"
 MODES = suite_facts.Modes()
 # The DPI of the suite unless it runs at another: Windows' own.
 DEFAULT_DPI = 96
-# The Windows version Wine reports to the program unless the suite names another.
-DEFAULT_VERSION = MODES.versions[0].name
 # The family of the versions that run no port lookup (Windows NT 4.0): the cable shows the port
 # number's start value.
 NO_LOOKUP = "none"
 NO_LOOKUP_PORT = 0
-NO_LOOKUP_VERSIONS = tuple(v.name for v in MODES.versions if v.family == NO_LOOKUP)
 # The compatibility GUIDs of Windows 8.1 and 10; with either in the manifest
 # GetVersion would report the real version and the scan would pick no lookup.
 WINDOWS_81_AND_10_IDS = ("1f676c76-80e1-4239-95bb-83d0f6d0da78",
@@ -205,6 +206,36 @@ def seed_registry():
     run_wine("regedit", "/S", windows_path(suite_facts.CABLE_REG))
 
 
+def each_version(case):
+    """Marks a case, or a class of them, whose result the Windows version can change: the port a
+    lookup finds or an error only a lookup raises, or the library loader's way for the family
+    (wide or ANSI paths). It runs in every version, not only in the first of each family."""
+    case.each_version = True
+    return case
+
+
+def each_dpi(case):
+    """Marks a case, or a class of them, whose result the DPI can change: it runs at every DPI of
+    the suite, not only at 96."""
+    case.each_dpi = True
+    return case
+
+
+def marked(test, mark):
+    return bool(getattr(getattr(test, test._testMethodName), mark, False)
+                or getattr(type(test), mark, False))
+
+
+def runs_in(test, version):
+    """Whether the case runs in the version at the suite's DPI."""
+    if ARGS.dpi != DEFAULT_DPI:
+        return marked(test, "each_dpi") and version == MODES.versions[0]
+    return version in MODES.first_of_families or marked(test, "each_version")
+
+
+STARTS = 0
+
+
 class Program:
     """One run of tervane.exe from its own folder, with the stand-in beside it or not."""
 
@@ -229,6 +260,8 @@ class Program:
             file.write(scenario)
 
     def start(self):
+        global STARTS
+        STARTS += 1
         env = dict(WINE_ENV, TERVANE_STANDIN_SCENARIO=self.scenario, TERVANE_STANDIN_LOG=self.log)
         self.process = subprocess.Popen([WINE, self.exe], cwd=os.path.join(self.folder, "cwd"),
                                         env=env, stdout=subprocess.DEVNULL,
@@ -251,24 +284,32 @@ class Program:
             self.process.wait()
 
 
-def label_for(cable, family):
-    """What the window shows for the cable where Wine reports a version of the family."""
-    port = NO_LOOKUP_PORT if family == NO_LOOKUP else cable.port(family)
-    return FACTS.port_prefix + str(port)
+class ModeCase(unittest.TestCase):
+    """A case in one Windows version (version, a suite_facts.Version) at the suite's DPI."""
+    version = MODES.versions[0]
+
+    def __str__(self):
+        dpi = f" at {ARGS.dpi} dpi" if ARGS.dpi != DEFAULT_DPI else ""
+        return f"{super().__str__()} [{self.version.name}{dpi}]"
 
 
-def cable_label():
-    """What the window shows for CABLE under the suite's Windows version."""
-    return label_for(MAIN, MODES.version(ARGS.version).family)
-
-
-class WindowCase(unittest.TestCase):
+class WindowCase(ModeCase):
     def skip_without_lookup(self):
-        if ARGS.version in NO_LOOKUP_VERSIONS:
-            self.skipTest(f"{ARGS.version} runs no port lookup, which this error needs")
+        if self.version.family == NO_LOOKUP:
+            self.skipTest(f"{self.version.name} runs no port lookup, which this error needs")
+
+    def label_for(self, cable):
+        """What the window shows for the cable in the case's Windows version."""
+        family = self.version.family
+        port = NO_LOOKUP_PORT if family == NO_LOOKUP else cable.port(family)
+        return FACTS.port_prefix + str(port)
+
+    def cable_label(self):
+        """What the window shows for CABLE."""
+        return self.label_for(MAIN)
 
     def setUp(self):
-        set_version(ARGS.version)
+        set_version(self.version.name)
         self.programs = []
 
     def tearDown(self):
@@ -308,27 +349,30 @@ class Start(WindowCase):
         self.assertEqual(self.label(), FACTS.not_found)
         self.assertEqual(program.calls("CP210x_Open"), [])
 
+    @each_version
     def test_with_the_cable_it_shows_its_port(self):
         program = self.open_window(OTHER_BRIDGE + CABLE)
-        self.assertEqual(self.label(), cable_label())
+        self.assertEqual(self.label(), self.cable_label())
         self.assertEqual(len(program.calls("CP210x_Open")), 2)
         self.assertEqual(len(program.calls("CP210x_Close")), 2)
 
+    @each_version
     def test_the_scan_runs_before_the_window_is_shown(self):
         program = self.launch(CABLE)
         # The first moment the window is visible, the label holds the result.
         lines = driver("wait-window 30000", "label")
-        self.assertEqual(answer(lines, "label"), cable_label())
+        self.assertEqual(answer(lines, "label"), self.cable_label())
         self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 1)
 
 
 class Refresh(WindowCase):
+    @each_version
     def test_attaching_and_detaching_between_refreshes(self):
         program = self.open_window()
         self.assertEqual(self.label(), FACTS.not_found)
         program.attach(CABLE)
         driver("click Refresh")
-        self.assertEqual(self.label(), cable_label())
+        self.assertEqual(self.label(), self.cable_label())
         program.attach("")
         driver("click Refresh")
         self.assertEqual(self.label(), FACTS.not_found)
@@ -397,6 +441,7 @@ class Ending(WindowCase):
 
 
 class FatalErrors(WindowCase):
+    @each_version
     def test_a_missing_library_ends_before_the_window_is_shown(self):
         program = self.launch(CABLE, library="none")
         self.expect_message(program, "usbdongle.dll", owner="none")
@@ -412,6 +457,7 @@ class FatalErrors(WindowCase):
         self.assertEqual(len(program.calls("CP210x_Open")), 1)
         self.assertEqual(program.calls("CP210x_Close"), [])
 
+    @each_version
     def test_an_overflowing_port_at_start(self):
         self.skip_without_lookup()
         program = self.launch(OVERFLOW_CABLE)
@@ -420,6 +466,7 @@ class FatalErrors(WindowCase):
         driver("dismiss")
         self.assertEqual(program.wait(), 1, lines)
 
+    @each_version
     def test_an_overflowing_port_on_refresh_keeps_the_label(self):
         self.skip_without_lookup()
         program = self.open_window()
@@ -442,13 +489,15 @@ class MisbehavingLibrary(WindowCase):
         driver("click Quit")
         self.assertEqual(program.wait(), 0)
 
+    @each_version
     def test_a_serial_written_past_the_array_still_shows_the_port(self):
         # 256 bytes stored where the program's array holds 64; the length reported is 8.
         program = self.open_window(CABLE.rstrip("\n") + " write=256\n")
-        self.assertEqual(self.label(), cable_label())
+        self.assertEqual(self.label(), self.cable_label())
         self.assertIn("written=256", program.calls("CP210x_GetDeviceSerialNumber")[0])
-        self.refresh_twice_and_quit(program, cable_label())
+        self.refresh_twice_and_quit(program, self.cable_label())
 
+    @each_version
     def test_a_serial_length_past_the_array_ends_with_subscript_out_of_range(self):
         self.skip_without_lookup()
         for fields in (" length=65", " write=256 length=256", " length=2147483647"):
@@ -460,11 +509,12 @@ class MisbehavingLibrary(WindowCase):
                 # The bridge was closed before the lookup raised the error.
                 self.assertEqual(len(program.calls("CP210x_Close")), 1)
 
+    @each_version
     def test_an_absurd_count_is_probed_only_up_to_the_cap(self):
         for numdevices in ("count=2147483647", "status=5 count=2147483647", "count=1000000"):
             with self.subTest(numdevices=numdevices):
                 program = self.open_window(f"numdevices {numdevices}\n" + OTHER_BRIDGE + CABLE)
-                self.assertEqual(self.label(), cable_label())
+                self.assertEqual(self.label(), self.cable_label())
                 self.assertEqual(len(program.calls("CP210x_Open")), FACTS.probe_cap)
                 self.assertEqual(len(program.calls("CP210x_Close")), 2)
                 driver("click Quit")
@@ -483,6 +533,7 @@ class MisbehavingLibrary(WindowCase):
         self.assertEqual(program.calls("CP210x_Open"), [])
 
 
+@each_dpi
 class Geometry(WindowCase):
     def test_window_and_controls(self):
         self.open_window(CABLE)
@@ -554,7 +605,9 @@ class DpiChanges(WindowCase):
         sent = answer(driver(["dpichanged", str(dpi), *client]), f"dpichanged {dpi} suggested")
         return tuple(int(n) for n in sent.split())
 
-    # 200 %, 150 % and 100 % of 96 dpi, then back to the DPI the window opened at.
+    # Each DPI of the suite, highest first, then 96, then back to the DPI the window opened at.
+    @each_dpi
+    @each_version
     def test_follows_dpi_changes_and_returns_to_its_first_layout(self):
         self.open_window(CABLE)
         first = driver("geometry")
@@ -567,7 +620,7 @@ class DpiChanges(WindowCase):
                 [line for line in lines if line.startswith(("frame", "client", "control"))],
                 [line for line in first if line.startswith(("frame", "client", "control"))],
                 "back at the first DPI, the window has its first layout")
-        self.assertEqual(self.label(), cable_label())
+        self.assertEqual(self.label(), self.cable_label())
 
     def test_buttons_take_the_visual_style_of_common_controls_6(self):
         self.open_window()
@@ -600,18 +653,20 @@ class Keyboard(WindowCase):
                             == BS_DEFPUSHBUTTON]
                 self.assertEqual(defaults, [focused], buttons)
 
+    @each_version
     def test_space_clicks_the_focused_button(self):
         program = self.open_window()
         program.attach(CABLE)
-        driver("key space", "wait-label " + cable_label())
+        driver("key space", "wait-label " + self.cable_label())
         driver("key tab", "wait-focus Quit", "key space")
         self.assertEqual(program.wait(), 0)
 
+    @each_version
     def test_enter_presses_the_focused_button(self):
         # Refresh holds the focus the window gave it at open: Enter scans.
         program = self.open_window()
         program.attach(CABLE)
-        driver("wait-focus Refresh", "key enter", "wait-label " + cable_label())
+        driver("wait-focus Refresh", "key enter", "wait-label " + self.cable_label())
         self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 2)
         # On Quit, Enter ends the program at once, without the unload step.
         scan = program.log_lines()
@@ -639,6 +694,7 @@ class Keyboard(WindowCase):
 class Accessibility(WindowCase):
     """The window as a screen reader meets it from another process."""
 
+    @each_version
     def test_names_roles_and_no_access_keys(self):
         self.open_window(CABLE)
         objects = []
@@ -649,7 +705,7 @@ class Accessibility(WindowCase):
                 objects.append((words[1], dict(word.split("=", 1) for word in words[2:]), name))
         self.assertEqual([(what, f["class"], name) for what, f, name in objects],
                          [("window", "TervaneMain", FACTS.title), ("control", "Button", "Refresh"),
-                          ("control", "Button", "Quit"), ("control", "Static", cable_label())])
+                          ("control", "Button", "Quit"), ("control", "Static", self.cable_label())])
         # No caption carries an access key.
         self.assertEqual({f["shortcut"] for _, f, _ in objects}, {"-"}, objects)
 
@@ -672,6 +728,7 @@ class Accessibility(WindowCase):
                     self.assertFalse(style & WS_TABSTOP)
 
 
+@each_version
 class LiveRegion(WindowCase):
     """EVENT_OBJECT_LIVEREGIONCHANGED from the label, caught out of context as a screen reader
     catches it."""
@@ -685,12 +742,12 @@ class LiveRegion(WindowCase):
     def test_the_first_result_is_announced_once_the_window_is_shown(self):
         watcher = Watcher("live-events", "1")
         self.launch(CABLE)
-        self.expect_one_event(watcher, cable_label())
+        self.expect_one_event(watcher, self.cable_label())
 
     def test_each_refresh_announces_its_result(self):
         # A changed text, the same text again, and back.
         program = self.open_window()
-        for scenario, label in ((CABLE, cable_label()), (CABLE, cable_label()),
+        for scenario, label in ((CABLE, self.cable_label()), (CABLE, self.cable_label()),
                                 ("", FACTS.not_found)):
             with self.subTest(label=label):
                 program.attach(scenario)
@@ -705,18 +762,15 @@ class Versions(WindowCase):
     # own location, the NT family 5 and 6 the NT one (Windows 10 still
     # reports 6.2, as the manifest claims no newer Windows), and NT 4.0 runs
     # no lookup at all.
-    def test_each_version_picks_its_lookup(self):
-        for version, family in MODES.versions:
-            expected = label_for(FAMILY, family)
-            with self.subTest(version=version):
-                set_version(version)
-                program = self.open_window(FAMILY_CABLE)
-                self.assertEqual(self.label(), expected)
-                driver("close", "wait-gone")
-                program.wait()
+    @each_version
+    def test_the_version_picks_its_lookup(self):
+        program = self.open_window(FAMILY_CABLE)
+        self.assertEqual(self.label(), self.label_for(FAMILY))
+        driver("close", "wait-gone")
+        self.assertEqual(program.wait(), 0)
 
 
-class Resources(unittest.TestCase):
+class Resources(ModeCase):
     def test_icon_manifest_and_version(self):
         lines = driver(["resources", windows_path(ARGS.exe)])
         self.assertEqual(answer(lines, "first-icon-group"), "#1")
@@ -738,21 +792,24 @@ class Resources(unittest.TestCase):
         self.assertIn("version OriginalFilename=tervane.exe", lines)
 
 
+def cases(suite):
+    for test in suite:
+        if isinstance(test, unittest.TestSuite):
+            yield from cases(test)
+        else:
+            yield test
+
+
 def load_tests(loader, standard_tests, pattern):
-    # At another resolution only the geometry is checked; the cases that
-    # switch versions themselves, or read only the file, run in the default suite.
-    if ARGS.dpi != DEFAULT_DPI:
-        suite = unittest.TestSuite()
-        for case in (Geometry, DpiChanges):
-            suite.addTests(loader.loadTestsFromTestCase(case))
-        return suite
-    if ARGS.version != DEFAULT_VERSION:
-        suite = unittest.TestSuite()
-        for case in (Start, Refresh, Ending, FatalErrors, MisbehavingLibrary, Geometry, DpiChanges,
-                     Keyboard, Accessibility, LiveRegion):
-            suite.addTests(loader.loadTestsFromTestCase(case))
-        return suite
-    return standard_tests
+    # Version by version, so that the registry changes once for each.
+    suite = unittest.TestSuite()
+    for version in ARGS.versions:
+        for test in cases(standard_tests):
+            if runs_in(test, version):
+                in_version = type(test)(test._testMethodName)
+                in_version.version = version
+                suite.addTest(in_version)
+    return suite
 
 
 def main():
@@ -761,8 +818,9 @@ def main():
     for option in ("--exe", "--dll", "--noserial-dll", "--driver", "--work"):
         parser.add_argument(option, required=True)
     parser.add_argument("--dpi", type=int, default=DEFAULT_DPI)
-    parser.add_argument("--version", default=DEFAULT_VERSION,
-                        help="the Windows version Wine reports to the program")
+    parser.add_argument("--versions", default=",".join(v.name for v in MODES.versions),
+                        type=lambda names: [MODES.version(name) for name in names.split(",")],
+                        help="the Windows versions of modes.txt to run the cases in (all of them)")
     ARGS, rest = parser.parse_known_args()
     for variable in ("DISPLAY", "WINEPREFIX"):
         if not os.environ.get(variable):
@@ -777,7 +835,11 @@ def main():
         if DRIVER is not None:
             set_version(None)
             DRIVER.stop()
-    sys.exit(0 if program.result.wasSuccessful() and program.result.testsRun > 0 else 1)
+    result = program.result
+    print(f"e2e: {result.testsRun} cases run ({len(result.skipped)} skipped) in "
+          f"{','.join(v.name for v in ARGS.versions)} at {ARGS.dpi} dpi; "
+          f"tervane.exe started {STARTS} times")
+    sys.exit(0 if result.wasSuccessful() and result.testsRun > 0 else 1)
 
 
 if __name__ == "__main__":
