@@ -212,7 +212,8 @@ TEST_F(Refresh, BothLookupsReadWinesRegistry) {
   };
   EXPECT_EQ(lookUp(true), kSeededCable.ntPort);
   EXPECT_EQ(lookUp(false), kSeededCable.win95Port);
-  EXPECT_EQ(lookUp(true), kSeededCable.ntPort) << "a second lookup after closing HKEY_LOCAL_MACHINE";
+  EXPECT_EQ(lookUp(true), kSeededCable.ntPort)
+      << "a second lookup after closing HKEY_LOCAL_MACHINE";
 }
 
 // No usbdongle.dll next to the exe: the first refresh fails at the count.
