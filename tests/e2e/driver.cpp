@@ -332,7 +332,7 @@ void CmdAppVersion(const std::vector<std::string>& args) {
   const std::string& version = args[1];
   const LONG set =
       RegSetValueExA(opened, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                     static_cast<DWORD>(version.size() + 1));
+                     static_cast<DWORD>(version.size()) + 1);
   RegCloseKey(opened);
   if (set != ERROR_SUCCESS) Fail("cannot set the version in " + key);
   std::printf("app-version %s %s\n", args[0].c_str(), version.c_str());
