@@ -45,7 +45,7 @@ struct WindowClassRegistration {
 };
 
 // The window's pieces, wired as WinMain wires them, over stand-ins: no
-// bridge is attached, so the label reads "No VYX USB Programmer Found".
+// bridge is attached, so the label reads the caption for none found.
 // annotations: as MainWindow takes it; shown: whether the window is shown
 // once it has loaded.
 struct Program {

@@ -102,10 +102,10 @@ std::vector<SerialCase> SerialCases() {
       {CableSerial(), PortCaption(kSeededCable.ntPort), PortCaption(kSeededCable.win95Port),
        "NT: interface key, the blank made an underscore, names matched whatever their case; "
        "95: its instance, the serial in capitals"},
-      {"TVDEV9", "COM Port: 9", "COM Port: 5", "NT: the device key, as no interface key exists"},
-      {"TVBARE", "COM Port: -1", "COM Port: -1",
+      {"TVDEV9", PortCaption(9), PortCaption(5), "NT: the device key, as no interface key exists"},
+      {"TVBARE", PortCaption(-1), PortCaption(-1),
        "NT: an interface key without Device Parameters, the device key not tried; 95: no instance"},
-      {"NOSUCH1", "COM Port: -1", "COM Port: -1", "in no key"},
+      {"NOSUCH1", PortCaption(-1), PortCaption(-1), "in no key"},
   };
 }
 
@@ -118,7 +118,7 @@ std::string Expected(const SerialCase& c, LookupFamily lookup) {
     case LookupFamily::None:
       break;
   }
-  return "COM Port: 0";  // no lookup runs, and the port number keeps its start value
+  return PortCaption(0);  // no lookup runs, and the port number keeps its start value
 }
 
 TEST_F(Refresh, WineReportsTheVersionFamilyOfTheLookup) {
@@ -185,7 +185,7 @@ TEST_F(Refresh, SerialLengthBeyondTheArray) {
   standin_.Attach(scenario);
   if (ExpectedLookup() == LookupFamily::None) {
     scan_.FillDeviceList();
-    EXPECT_EQ(label_.captions, std::vector<std::string>{"COM Port: 0"});
+    EXPECT_EQ(label_.captions, std::vector<std::string>{PortCaption(0)});
     return;
   }
   try {
