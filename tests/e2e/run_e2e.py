@@ -378,6 +378,8 @@ class Refresh(WindowCase):
         self.assertEqual(self.label(), FACTS.not_found)
         self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 3)
 
+    # Sized in pixels to its text, as the DPI makes them.
+    @each_dpi
     def test_a_longer_text_widens_the_label_in_place(self):
         self.open_window(CABLE)
         before = driver("geometry")
