@@ -5,8 +5,10 @@
 #include <string>
 
 #include "discovery/cable_scan.h"
+#include "discovery/captions.h"
 #include "discovery/modMain.h"
 #include "portlookup/registry_port_lookup.h"
+#include "support/cable_seed.h"
 #include "support/call_log.h"
 #include "support/memory_bridge.h"
 #include "support/memory_os_version.h"
@@ -16,8 +18,10 @@
 namespace tervane {
 namespace {
 
-// The cable on COM3 where the NT family keeps its port and on COM5 where the
-// 95 family does, behind bridges - 1 other bridges.
+// The suites' main cable (tests/e2e/cable.reg), with its keys where both
+// families keep its port, behind bridges - 1 other bridges.
+const test::seed::Cable& kSeededCable = test::seed::kMainCable;
+
 struct RefreshRig {
   RefreshRig(int bridges, std::uint32_t version, CallLog* log)
       : bridge(log), os(version, log), registry(log) {
@@ -26,14 +30,10 @@ struct RefreshRig {
       std::snprintf(serial, sizeof serial, "OTHER%03d", i);
       bridge.AddBridge(0x10C4, 0xEA60, serial);
     }
-    bridge.AddBridge(0x10C4, 0x823E, "VYX 0042");
-    registry.SetString(
-        "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_10c4&Pid_823e&Mi_00\\VYX_0042_00\\Device "
-        "Parameters",
-        "PortName", "COM3");
-    registry.SetString(SlabcrInstancePath(0), "CRLowerDeviceID",
-                       "USB\\VID_10C4&PID_823E&MI_00\\VYX_0042_00");
-    registry.SetString(SlabcrInstancePath(0), "PortName", "COM5");
+    bridge.AddBridge(0x10C4, 0x823E, kSeededCable.serial);
+    registry.SetString(kSeededCable.ntKey, "PortName", kSeededCable.ntPortName);
+    registry.SetString(kSeededCable.win95Key, "CRLowerDeviceID", kSeededCable.win95DeviceId);
+    registry.SetString(kSeededCable.win95Key, "PortName", kSeededCable.win95PortName);
     state.DeviceHandle = 1;
   }
 
@@ -54,8 +54,9 @@ int CountStartingWith(const CallLog& log, const std::string& prefix) {
 
 // The stand-ins find their handles in constant time, so one rig serves every
 // iteration; forgetting its call records keeps its memory flat.
-void BM_Refresh(benchmark::State& state, std::uint32_t version, const char* expected) {
+void BM_Refresh(benchmark::State& state, std::uint32_t version, int port) {
   const int bridges = static_cast<int>(state.range(0));
+  const std::string expected = kPortCaptionPrefix + std::to_string(port);
   // One refresh with the shared call log attached, untimed: checks the
   // result and counts the calls. The timed ones run without it.
   CallLog log;
@@ -80,12 +81,12 @@ void BM_Refresh(benchmark::State& state, std::uint32_t version, const char* expe
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-BENCHMARK_CAPTURE(BM_Refresh, xp, MemoryOsVersion::kWindowsXP, "COM Port: 3")
+BENCHMARK_CAPTURE(BM_Refresh, xp, MemoryOsVersion::kWindowsXP, kSeededCable.ntPort)
     ->Arg(1)
     ->Arg(16)
     ->Arg(256)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Refresh, win98, MemoryOsVersion::kWindows98, "COM Port: 5")
+BENCHMARK_CAPTURE(BM_Refresh, win98, MemoryOsVersion::kWindows98, kSeededCable.win95Port)
     ->Arg(1)
     ->Arg(16)
     ->Arg(256)

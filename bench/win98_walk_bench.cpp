@@ -1,17 +1,21 @@
 // The 95 family's walk (GetPortNum98) over 1 to 1000 SLABCR instance keys, the cable's last.
 #include <benchmark/benchmark.h>
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 
 #include "portlookup/registry_port_lookup.h"
+#include "support/cable_seed.h"
 #include "support/call_log.h"
 #include "support/memory_registry.h"
 
 namespace tervane {
 namespace {
 
-const char* const kSerial = "vyx 0042";
+// The suites' main cable (tests/e2e/cable.reg), its serial in small letters,
+// which the walk capitalises.
+const test::seed::Cable& kSeededCable = test::seed::kMainCable;
 
 // Every other instance belongs to another bridge whose device ID has the
 // cable's length, so no query is refused for want of room.
@@ -22,11 +26,16 @@ struct WalkRig {
       std::snprintf(id, sizeof id, "USB\\VID_10C4&PID_823E&MI_00\\ABC_%04d_00", i);
       const bool cable = i + 1 == instances;
       const auto path = SlabcrInstancePath(static_cast<std::int16_t>(i));
-      registry.SetString(path, "CRLowerDeviceID",
-                         cable ? "USB\\VID_10C4&PID_823E&MI_00\\VYX_0042_00" : id);
-      registry.SetString(path, "PortName", cable ? "COM5" : "COM" + std::to_string(i + 10));
+      registry.SetString(path, "CRLowerDeviceID", cable ? kSeededCable.win95DeviceId : id);
+      registry.SetString(path, "PortName",
+                         cable ? kSeededCable.win95PortName : "COM" + std::to_string(i + 10));
     }
-    for (int i = 0; kSerial[i] != '\0'; ++i) serial.at(i) = static_cast<std::uint8_t>(kSerial[i]);
+    const std::string text = kSeededCable.serial;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      serial.at(static_cast<std::int32_t>(i)) =
+          static_cast<std::uint8_t>(std::tolower(static_cast<unsigned char>(text[i])));
+    }
+    length = static_cast<std::int32_t>(text.size());
   }
 
   std::int16_t Lookup() { return lookup.GetPortNum98(vid, pid, serial, length); }
@@ -36,7 +45,7 @@ struct WalkRig {
   std::int32_t vid = 0x10C4;
   std::int32_t pid = 0x823E;
   ByteArray serial{64};
-  std::int32_t length = 8;
+  std::int32_t length = 0;
 };
 
 // With the shared call log attached to the timed runs as well, to show what
@@ -46,8 +55,8 @@ void BM_Win98Walk(benchmark::State& state, bool logged) {
   const int instances = static_cast<int>(state.range(0));
   CallLog log;
   WalkRig checked(instances, &log);
-  if (checked.Lookup() != 5) {
-    state.SkipWithError("the walk did not find COM5");
+  if (checked.Lookup() != kSeededCable.win95Port) {
+    state.SkipWithError("the walk did not find the cable's port");
     return;
   }
   const auto registryCalls = static_cast<double>(log.Names().size());

@@ -7,8 +7,8 @@ namespace tervane {
 
 // DEFAULT_GUI_FONT is made for the system DPI. For another DPI its height is
 // taken back to 96 DPI and scaled from there, so the same DPI gives the same
-// font whatever the system DPI (scaling -17 at 144 DPI straight to 192 would
-// give -23, where Windows' own font at 192 DPI is -22).
+// font whatever the system DPI (scaling the height of the font at 150 % straight
+// to 200 % would give -23, where Windows' own font at 200 % is -22).
 class GuiFontMaker {
  public:
   using Handle = HFONT;

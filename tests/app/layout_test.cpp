@@ -24,7 +24,7 @@ INSTANTIATE_TEST_SUITE_P(Values, TwipsToPixelsTest,
                                            Conversion{8, 96, 1},      // 7.5 twips make half a pixel
                                            Conversion{690, 120, 58},  // 57.5
                                            Conversion{1095, 120, 91},  // 91.25
-                                           Conversion{5475, 120, 456}, Conversion{5475, 144, 548},
+                                           Conversion{5475, 120, 456}, Conversion{5475, 168, 639},
                                            Conversion{0, 120, 0}, Conversion{-15, 96, -1},
                                            Conversion{2000000000, 96, 133333333}));
 

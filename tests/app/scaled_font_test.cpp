@@ -77,25 +77,28 @@ TEST_P(ScaledFontTest, MakesOncePerChangeAndDestroysWhatItReplaces) {
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, ScaledFontTest,
-    ::testing::Values(
-        Sequence{"SystemDpiOnly", {96}, {1}, {}, {}},
-        Sequence{
-            "ToTwoHundredPercentAndBack", {96, 192, 144, 96}, {1, 100, 101, 1}, {192, 144}, {}},
-        Sequence{"SameDpiTwiceMakesNothing", {96, 192, 192}, {1, 100, 100}, {192}, {100}},
-        Sequence{"ManyRoundTrips",
-                 {96, 192, 96, 192, 96, 192, 96},
-                 {1, 100, 1, 101, 1, 102, 1},
-                 {192, 192, 192},
-                 {}},
-        Sequence{"OpensAtAnotherDpi", {144, 120}, {100, 101}, {144, 120}, {101}}),
+    ::testing::Values(Sequence{"SystemDpiOnly", {96}, {1}, {}, {}},
+                      Sequence{"ToTwoHundredFiftyPercentAndBack",
+                               {96, 240, 168, 96},
+                               {1, 100, 101, 1},
+                               {240, 168},
+                               {}},
+                      Sequence{
+                          "SameDpiTwiceMakesNothing", {96, 240, 240}, {1, 100, 100}, {240}, {100}},
+                      Sequence{"ManyRoundTrips",
+                               {96, 240, 96, 240, 96, 240, 96},
+                               {1, 100, 1, 101, 1, 102, 1},
+                               {240, 240, 240},
+                               {}},
+                      Sequence{"OpensAtAnotherDpi", {168, 120}, {100, 101}, {168, 120}, {101}}),
     [](const ::testing::TestParamInfo<Sequence>& info) { return info.param.name; });
 
 // The controls get the new font before the old one goes.
 TEST(ScaledFontOrder, TheNewFontIsInUseBeforeTheOldIsDestroyed) {
   Fonts fonts;
   ScaledFont<FakeMaker> font{FakeMaker(fonts)};
-  font.SwitchTo(192, [](int) {});
-  font.SwitchTo(144, [&](int next) {
+  font.SwitchTo(240, [](int) {});
+  font.SwitchTo(168, [&](int next) {
     EXPECT_EQ(next, 101);
     EXPECT_TRUE(fonts.destroyed.empty()) << "the font still in the controls was destroyed";
   });
@@ -107,9 +110,9 @@ TEST(ScaledFontFailure, AFontThatCannotBeMadeFallsBackToTheStockOne) {
   fonts.failing = true;
   {
     ScaledFont<FakeMaker> font{FakeMaker(fonts)};
-    EXPECT_EQ(SwitchThrough(font, {192}), std::vector<int>{FakeMaker::kStock});
+    EXPECT_EQ(SwitchThrough(font, {240}), std::vector<int>{FakeMaker::kStock});
     fonts.failing = false;
-    EXPECT_EQ(SwitchThrough(font, {144}), std::vector<int>{100});
+    EXPECT_EQ(SwitchThrough(font, {168}), std::vector<int>{100});
   }
   EXPECT_TRUE(fonts.alive.empty());
   EXPECT_EQ(fonts.destroyed, std::vector<int>{100});

@@ -8,6 +8,8 @@
 // of commands with their words separated by tabs, runs each line as it would
 // its arguments, and ends each line's answer with "done 0", or "done 1" after
 // the error.
+// The program's own facts (its title, captions, probe cap and layout) come from
+// its headers and layout code: "facts" and "layout" print them for the suite.
 #include <windows.h>
 // After windows.h, which they need.
 #include <oleacc.h>
@@ -19,12 +21,15 @@
 #include <string>
 #include <vector>
 
+#include "app/frmMain_layout.h"
+#include "discovery/cable_scan.h"
+#include "discovery/captions.h"
 #include "support/byte_text.h"
 
 namespace {
 
 constexpr const char* kMainClass = "TervaneMain";
-constexpr const char* kTitle = "Tervane";
+constexpr const char* kTitle = tervane::layout::kTitle;
 constexpr DWORD kDefaultTimeout = 15000;
 
 struct Failure {
@@ -281,6 +286,56 @@ void CmdDpiChanged(const std::vector<std::string>& args) {
   }
   std::printf("dpichanged %d suggested %ld %ld %ld %ld\n", dpi, suggested.left, suggested.top,
               suggested.right - suggested.left, suggested.bottom - suggested.top);
+}
+
+// The texts and the cap the program is built with, each to the end of its line.
+void CmdFacts() {
+  std::printf("title %s\n", kTitle);
+  std::printf("not-found %s\n", tervane::kNotFoundCaption);
+  std::printf("port-prefix %s\n", tervane::kPortCaptionPrefix);
+  std::printf("probe-cap %d\n", static_cast<int>(tervane::CableScan::kMaxBridgesProbed));
+}
+
+// Where the window's layout puts its client area and controls at a DPI, in
+// pixels: left, top, width, height (the label's size is its stored one).
+void CmdLayout(int dpi) {
+  namespace layout = tervane::layout;
+  std::printf("layout-client %d %d\n", tervane::TwipsToPixels(layout::kClientWidth, dpi),
+              tervane::TwipsToPixels(layout::kClientHeight, dpi));
+  const struct {
+    const char* name;
+    const tervane::TwipsRect& twips;
+  } kControls[] = {
+      {"refresh", layout::kCmdRefresh}, {"quit", layout::kCmdQuit}, {"label", layout::kLabel1}};
+  for (const auto& control : kControls) {
+    const tervane::PixelRect r = tervane::ToPixels(control.twips, dpi, dpi);
+    std::printf("layout-%s %d %d %d %d\n", control.name, r.left, r.top, r.width, r.height);
+  }
+}
+
+// Wine's Windows version for a program, by its file name, which Wine reads as
+// the program starts; without a version the program's entry goes.
+void CmdAppVersion(const std::vector<std::string>& args) {
+  if (args.empty() || args.size() > 2) Fail("app-version needs EXE [VERSION]");
+  const std::string key = "Software\\Wine\\AppDefaults\\" + args[0];
+  if (args.size() == 1) {
+    const LONG deleted = RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) Fail("cannot delete " + key);
+    std::printf("app-version %s none\n", args[0].c_str());
+    return;
+  }
+  HKEY opened = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &opened, nullptr) != ERROR_SUCCESS) {
+    Fail("cannot create " + key);
+  }
+  const std::string& version = args[1];
+  const LONG set =
+      RegSetValueExA(opened, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                     static_cast<DWORD>(version.size()) + 1);
+  RegCloseKey(opened);
+  if (set != ERROR_SUCCESS) Fail("cannot set the version in " + key);
+  std::printf("app-version %s %s\n", args[0].c_str(), version.c_str());
 }
 
 // The comctl32 the program has loaded, by path.
@@ -605,6 +660,9 @@ void Run(const std::string& command, const std::vector<std::string>& args) {
   if (command == "label-extent-at") return CmdLabelExtentAt(std::atoi(Arg(args, command).c_str()));
   if (command == "dpichanged") return CmdDpiChanged(args);
   if (command == "modules") return CmdModules();
+  if (command == "facts") return CmdFacts();
+  if (command == "app-version") return CmdAppVersion(args);
+  if (command == "layout") return CmdLayout(std::atoi(Arg(args, command).c_str()));
   if (command == "focus") return CmdFocus();
   if (command == "wait-focus") return CmdWaitFocus(Arg(args, command));
   if (command == "click") return CmdClick(Arg(args, command));

@@ -3,12 +3,16 @@
 
   scripts/wine [--arch A] --prefix DIR --session [--dpi N] --
       run_e2e.py --exe tervane.exe --dll usbdongle.dll --noserial-dll usbdongle.dll
-                 --driver driver.exe --work DIR [--dpi N] [--version V]
-                 [unittest arguments, e.g. -k Versions]
+                 --driver driver.exe --work DIR [--dpi N] [--versions V,V...]
+                 [unittest arguments, e.g. -k Keyboard]
 
 Runs inside a Wine session (DISPLAY and WINEPREFIX set, the prefix at the
-DPI given), with Wine reporting the Windows version V (win7 unless given:
-win95, win98, winme, nt40, win2k, winxp, win10) to the program. The program runs from DIR/<test>/bin beside a copy of the
+DPI given). Each case runs in the Windows versions of modes.txt it needs,
+which Wine reports to the program: every case in the first version of each
+lookup family, and a case marked @each_version, whose result the version can
+change, in every version. At another DPI than 96 only the cases marked
+@each_dpi run, in the first version of all. --versions runs only the
+versions named. The program runs from DIR/<test>/bin beside a copy of the
 stand-in usbdongle.dll (or without one), which simulates the bridges that
 DIR/<test>/scenario.txt describes and logs every call to DIR/<test>/calls.log.
 """
@@ -23,42 +27,21 @@ import threading
 import time
 import unittest
 
-NOT_FOUND = "No VYX USB Programmer Found"
-# Three cables the registry knows where both the NT family and the Windows 95
-# family keep ports: the first on COM3 in both places, the second on a port
-# whose number does not fit 16 bits, the third on COM7 for the NT family and
-# COM8 for the 95 family, which tells the lookups apart.
-CABLE = "bridge vid=0x10c4 pid=0x823e serial=VYX\\s0042\n"
-OVERFLOW_CABLE = "bridge vid=0x10c4 pid=0x823e serial=VYX\\s0043\n"
-FAMILY_CABLE = "bridge vid=0x10c4 pid=0x823e serial=VYX\\s0044\n"
+import suite_facts
+
+# The cables the registry knows (cable.reg): the main one, one on a port whose number does not
+# fit 16 bits, and one whose port the two families keep apart.
+CABLES = suite_facts.cables()
+MAIN, OVERFLOW, FAMILY = (CABLES[name] for name in ("main", "overflow", "family"))
+CABLE, OVERFLOW_CABLE, FAMILY_CABLE = (cable.scenario + "\n" for cable in (MAIN, OVERFLOW, FAMILY))
 OTHER_BRIDGE = "bridge vid=0x10c4 pid=0xea60 serial=OTHER\n"
-REGISTRY_SEED = r"""REGEDIT4
-
-[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\Vid_10c4&Pid_823e&Mi_00\VYX_0042_00\Device Parameters]
-"PortName"="COM3"
-
-[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\Vid_10c4&Pid_823e&Mi_00\VYX_0043_00\Device Parameters]
-"PortName"="COM40000"
-
-[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\Vid_10c4&Pid_823e&Mi_00\VYX_0044_00\Device Parameters]
-"PortName"="COM7"
-
-[HKEY_LOCAL_MACHINE\Enum\SLABCR\guid\0000]
-"CRLowerDeviceID"="USB\\VID_10C4&PID_823E&MI_00\\VYX_0042_00"
-"PortName"="COM3"
-
-[HKEY_LOCAL_MACHINE\Enum\SLABCR\guid\0001]
-"CRLowerDeviceID"="USB\\VID_10C4&PID_823E&MI_00\\VYX_0043_00"
-"PortName"="COM40000"
-
-[HKEY_LOCAL_MACHINE\Enum\SLABCR\guid\0002]
-"CRLowerDeviceID"="USB\\VID_10C4&PID_823E&MI_00\\VYX_0044_00"
-"PortName"="COM8"
-"""
-# The Windows version Wine reports to the program unless the suite names another.
-DEFAULT_VERSION = "win7"
-# Windows NT 4.0 runs no port lookup: the cable shows the port number's start value.
-NO_LOOKUP_VERSIONS = ("nt40",)
+MODES = suite_facts.Modes()
+# The DPI of the suite unless it runs at another: Windows' own.
+DEFAULT_DPI = 96
+# The family of the versions that run no port lookup (Windows NT 4.0): the cable shows the port
+# number's start value.
+NO_LOOKUP = "none"
+NO_LOOKUP_PORT = 0
 # The compatibility GUIDs of Windows 8.1 and 10; with either in the manifest
 # GetVersion would report the real version and the scan would pick no lookup.
 WINDOWS_81_AND_10_IDS = ("1f676c76-80e1-4239-95bb-83d0f6d0da78",
@@ -182,24 +165,75 @@ def answer(lines, key):
     raise AssertionError(f"no '{key}' in {lines}")
 
 
+class Facts:
+    """What the program is built with, as the driver has it from the program's own code: its
+    title, captions and probe cap, and its layout at a DPI."""
+
+    def __init__(self):
+        lines = driver("facts")
+        self.title = answer(lines, "title")
+        self.not_found = answer(lines, "not-found")
+        self.port_prefix = answer(lines, "port-prefix")
+        self.probe_cap = int(answer(lines, "probe-cap"))
+
+    @staticmethod
+    def layout(dpi):
+        """The client area's size and the controls' rectangles, in pixels at the DPI."""
+        lines = driver(f"layout {dpi}")
+        return {name: tuple(int(n) for n in answer(lines, f"layout-{name}").split())
+                for name in ("client", "refresh", "quit", "label")}
+
+
+FACTS = None
+
+
 VERSION_SET = None
+# Wine sets a version for a program by its file name.
+PROGRAM_NAME = "tervane.exe"
 
 
 def set_version(version):
-    """Has Wine report the version to the program; the registry keeps it between cases."""
+    """Has Wine report the version to the program, or its own again without one; the registry
+    keeps it between cases, and for the session's later programs of the same name."""
     global VERSION_SET
     if version == VERSION_SET:
         return
-    run_wine("reg", "add", r"HKCU\Software\Wine\AppDefaults\tervane.exe", "/v", "Version",
-             "/t", "REG_SZ", "/d", version, "/f")
+    driver(["app-version", PROGRAM_NAME, *([version] if version else [])])
     VERSION_SET = version
 
 
 def seed_registry():
-    seed = os.path.join(ARGS.work, "seed.reg")
-    with open(seed, "w", newline="\r\n") as reg:
-        reg.write(REGISTRY_SEED)
-    run_wine("regedit", "/S", windows_path(seed))
+    run_wine("regedit", "/S", windows_path(suite_facts.CABLE_REG))
+
+
+def each_version(case):
+    """Marks a case, or a class of them, whose result the Windows version can change: the port a
+    lookup finds or an error only a lookup raises, or the library loader's way for the family
+    (wide or ANSI paths). It runs in every version, not only in the first of each family."""
+    case.each_version = True
+    return case
+
+
+def each_dpi(case):
+    """Marks a case, or a class of them, whose result the DPI can change: it runs at every DPI of
+    the suite, not only at 96."""
+    case.each_dpi = True
+    return case
+
+
+def marked(test, mark):
+    return bool(getattr(getattr(test, test._testMethodName), mark, False)
+                or getattr(type(test), mark, False))
+
+
+def runs_in(test, version):
+    """Whether the case runs in the version at the suite's DPI."""
+    if ARGS.dpi != DEFAULT_DPI:
+        return marked(test, "each_dpi") and version == MODES.versions[0]
+    return version in MODES.first_of_families or marked(test, "each_version")
+
+
+STARTS = 0
 
 
 class Program:
@@ -210,7 +244,7 @@ class Program:
         shutil.rmtree(self.folder, ignore_errors=True)
         os.makedirs(os.path.join(self.folder, "bin"))
         os.makedirs(os.path.join(self.folder, "cwd"))
-        self.exe = os.path.join(self.folder, "bin", "tervane.exe")
+        self.exe = os.path.join(self.folder, "bin", PROGRAM_NAME)
         shutil.copy(ARGS.exe, self.exe)
         dll = {"full": ARGS.dll, "noserial": ARGS.noserial_dll, "none": None}[library]
         if dll:
@@ -226,6 +260,8 @@ class Program:
             file.write(scenario)
 
     def start(self):
+        global STARTS
+        STARTS += 1
         env = dict(WINE_ENV, TERVANE_STANDIN_SCENARIO=self.scenario, TERVANE_STANDIN_LOG=self.log)
         self.process = subprocess.Popen([WINE, self.exe], cwd=os.path.join(self.folder, "cwd"),
                                         env=env, stdout=subprocess.DEVNULL,
@@ -248,18 +284,32 @@ class Program:
             self.process.wait()
 
 
-def cable_label():
-    """What the window shows for CABLE under the suite's Windows version."""
-    return "COM Port: 0" if ARGS.version in NO_LOOKUP_VERSIONS else "COM Port: 3"
+class ModeCase(unittest.TestCase):
+    """A case in one Windows version (version, a suite_facts.Version) at the suite's DPI."""
+    version = MODES.versions[0]
+
+    def __str__(self):
+        dpi = f" at {ARGS.dpi} dpi" if ARGS.dpi != DEFAULT_DPI else ""
+        return f"{super().__str__()} [{self.version.name}{dpi}]"
 
 
-class WindowCase(unittest.TestCase):
+class WindowCase(ModeCase):
     def skip_without_lookup(self):
-        if ARGS.version in NO_LOOKUP_VERSIONS:
-            self.skipTest(f"{ARGS.version} runs no port lookup, which this error needs")
+        if self.version.family == NO_LOOKUP:
+            self.skipTest(f"{self.version.name} runs no port lookup, which this error needs")
+
+    def label_for(self, cable):
+        """What the window shows for the cable in the case's Windows version."""
+        family = self.version.family
+        port = NO_LOOKUP_PORT if family == NO_LOOKUP else cable.port(family)
+        return FACTS.port_prefix + str(port)
+
+    def cable_label(self):
+        """What the window shows for CABLE."""
+        return self.label_for(MAIN)
 
     def setUp(self):
-        set_version(ARGS.version)
+        set_version(self.version.name)
         self.programs = []
 
     def tearDown(self):
@@ -296,35 +346,40 @@ class WindowCase(unittest.TestCase):
 class Start(WindowCase):
     def test_without_a_bridge_it_says_none_was_found(self):
         program = self.open_window()
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
         self.assertEqual(program.calls("CP210x_Open"), [])
 
+    @each_version
     def test_with_the_cable_it_shows_its_port(self):
         program = self.open_window(OTHER_BRIDGE + CABLE)
-        self.assertEqual(self.label(), cable_label())
+        self.assertEqual(self.label(), self.cable_label())
         self.assertEqual(len(program.calls("CP210x_Open")), 2)
         self.assertEqual(len(program.calls("CP210x_Close")), 2)
 
+    @each_version
     def test_the_scan_runs_before_the_window_is_shown(self):
         program = self.launch(CABLE)
         # The first moment the window is visible, the label holds the result.
         lines = driver("wait-window 30000", "label")
-        self.assertEqual(answer(lines, "label"), cable_label())
+        self.assertEqual(answer(lines, "label"), self.cable_label())
         self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 1)
 
 
 class Refresh(WindowCase):
+    @each_version
     def test_attaching_and_detaching_between_refreshes(self):
         program = self.open_window()
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
         program.attach(CABLE)
         driver("click Refresh")
-        self.assertEqual(self.label(), cable_label())
+        self.assertEqual(self.label(), self.cable_label())
         program.attach("")
         driver("click Refresh")
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
         self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 3)
 
+    # Sized in pixels to its text, as the DPI makes them.
+    @each_dpi
     def test_a_longer_text_widens_the_label_in_place(self):
         self.open_window(CABLE)
         before = driver("geometry")
@@ -339,7 +394,7 @@ class Refresh(WindowCase):
     def program_detach_and_refresh(self):
         self.programs[-1].attach("")
         driver("click Refresh")
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
 
     @staticmethod
     def label_rect(geometry):
@@ -388,6 +443,7 @@ class Ending(WindowCase):
 
 
 class FatalErrors(WindowCase):
+    @each_version
     def test_a_missing_library_ends_before_the_window_is_shown(self):
         program = self.launch(CABLE, library="none")
         self.expect_message(program, "usbdongle.dll", owner="none")
@@ -403,6 +459,7 @@ class FatalErrors(WindowCase):
         self.assertEqual(len(program.calls("CP210x_Open")), 1)
         self.assertEqual(program.calls("CP210x_Close"), [])
 
+    @each_version
     def test_an_overflowing_port_at_start(self):
         self.skip_without_lookup()
         program = self.launch(OVERFLOW_CABLE)
@@ -411,13 +468,14 @@ class FatalErrors(WindowCase):
         driver("dismiss")
         self.assertEqual(program.wait(), 1, lines)
 
+    @each_version
     def test_an_overflowing_port_on_refresh_keeps_the_label(self):
         self.skip_without_lookup()
         program = self.open_window()
         program.attach(OVERFLOW_CABLE)
         self.assertIn("clicked Refresh (still running)", driver("click Refresh"))
         self.expect_message(program, "Overflow", owner="main")
-        self.assertEqual(self.label(), NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
         driver("dismiss")
         self.assertEqual(program.wait(), 1)
 
@@ -425,7 +483,6 @@ class FatalErrors(WindowCase):
 class MisbehavingLibrary(WindowCase):
     """A library that writes or reports more than it should: the port, "none found", or the
     program's own error, and the program stays whole."""
-    SCAN_CAP = 1024
 
     def refresh_twice_and_quit(self, program, label):
         for _ in range(2):
@@ -434,13 +491,15 @@ class MisbehavingLibrary(WindowCase):
         driver("click Quit")
         self.assertEqual(program.wait(), 0)
 
+    @each_version
     def test_a_serial_written_past_the_array_still_shows_the_port(self):
         # 256 bytes stored where the program's array holds 64; the length reported is 8.
         program = self.open_window(CABLE.rstrip("\n") + " write=256\n")
-        self.assertEqual(self.label(), cable_label())
+        self.assertEqual(self.label(), self.cable_label())
         self.assertIn("written=256", program.calls("CP210x_GetDeviceSerialNumber")[0])
-        self.refresh_twice_and_quit(program, cable_label())
+        self.refresh_twice_and_quit(program, self.cable_label())
 
+    @each_version
     def test_a_serial_length_past_the_array_ends_with_subscript_out_of_range(self):
         self.skip_without_lookup()
         for fields in (" length=65", " write=256 length=256", " length=2147483647"):
@@ -452,20 +511,21 @@ class MisbehavingLibrary(WindowCase):
                 # The bridge was closed before the lookup raised the error.
                 self.assertEqual(len(program.calls("CP210x_Close")), 1)
 
+    @each_version
     def test_an_absurd_count_is_probed_only_up_to_the_cap(self):
         for numdevices in ("count=2147483647", "status=5 count=2147483647", "count=1000000"):
             with self.subTest(numdevices=numdevices):
                 program = self.open_window(f"numdevices {numdevices}\n" + OTHER_BRIDGE + CABLE)
-                self.assertEqual(self.label(), cable_label())
-                self.assertEqual(len(program.calls("CP210x_Open")), self.SCAN_CAP)
+                self.assertEqual(self.label(), self.cable_label())
+                self.assertEqual(len(program.calls("CP210x_Open")), FACTS.probe_cap)
                 self.assertEqual(len(program.calls("CP210x_Close")), 2)
                 driver("click Quit")
                 self.assertEqual(program.wait(), 0)
 
     def test_an_absurd_count_without_the_cable_finds_none(self):
         program = self.open_window("numdevices count=2147483647\n" + OTHER_BRIDGE)
-        self.assertEqual(self.label(), NOT_FOUND)
-        self.refresh_twice_and_quit(program, NOT_FOUND)
+        self.assertEqual(self.label(), FACTS.not_found)
+        self.refresh_twice_and_quit(program, FACTS.not_found)
 
     def test_the_most_negative_count_ends_with_overflow(self):
         program = self.launch("numdevices count=-2147483648\n" + CABLE)
@@ -475,19 +535,15 @@ class MisbehavingLibrary(WindowCase):
         self.assertEqual(program.calls("CP210x_Open"), [])
 
 
+@each_dpi
 class Geometry(WindowCase):
-    dpi = 96
-    client = (365, 46)
-    refresh = (184, 8, 73, 25)
-    quit = (272, 8, 73, 25)
-    label_place = (8, 16)
-
     def test_window_and_controls(self):
         self.open_window(CABLE)
         lines = driver("geometry")
-        self.assertEqual(answer(lines, "dpi"), f"{self.dpi} {self.dpi}")
-        self.assertEqual(answer(lines, "title"), "Tervane")
-        self.assertEqual(tuple(int(n) for n in answer(lines, "client").split()), self.client)
+        expected = FACTS.layout(ARGS.dpi)
+        self.assertEqual(answer(lines, "dpi"), f"{ARGS.dpi} {ARGS.dpi}")
+        self.assertEqual(answer(lines, "title"), FACTS.title)
+        self.assertEqual(tuple(int(n) for n in answer(lines, "client").split()), expected["client"])
         self.assertEqual(answer(lines, "menu"), "no")
         style = int(answer(lines, "style"), 16)
         WS_CAPTION, WS_SYSMENU = 0x00C00000, 0x00080000
@@ -500,9 +556,9 @@ class Geometry(WindowCase):
                          [("Button", "text=Refresh"), ("Button", "text=Quit")])
         self.assertEqual([c[2] for c in controls[2:]], ["Static"])
         refresh, quit_, label = (self.fields(c) for c in controls)
-        self.assertEqual(refresh["rect"], self.refresh)
-        self.assertEqual(quit_["rect"], self.quit)
-        self.assertEqual(label["rect"][:2], self.label_place)
+        self.assertEqual(refresh["rect"], expected["refresh"])
+        self.assertEqual(quit_["rect"], expected["quit"])
+        self.assertEqual(label["rect"][:2], expected["label"][:2])
         self.assertEqual(list(label["rect"][2:]), Refresh.extent(lines))
         WS_TABSTOP, BS_TYPEMASK, BS_PUSHBUTTON, BS_DEFPUSHBUTTON = 0x00010000, 0x0F, 0x00, 0x01
         # Refresh has the focus, so it is the default button, as in a dialog.
@@ -525,29 +581,21 @@ class Geometry(WindowCase):
         return found
 
 
-def scaled(twips, dpi):
-    """Twips to pixels at dpi, halves rounded up, as the window rounds them."""
-    return (twips * dpi + 720) // 1440
-
-
 class DpiChanges(WindowCase):
     """WM_DPICHANGED as Windows sends it when the window moves to a monitor of another DPI."""
-    CLIENT = (5475, 690)
-    REFRESH = (2760, 120, 1095, 375)
-    QUIT = (4080, 120, 1095, 375)
-    LABEL_PLACE = (120, 240)
 
     def expect_layout_at(self, dpi, suggested):
+        expected = FACTS.layout(dpi)
         lines = driver("geometry")
         frame = tuple(int(n) for n in answer(lines, "frame").split())
         self.assertEqual(frame, suggested, "the window takes the suggested rectangle")
         client = tuple(int(n) for n in answer(lines, "client").split())
-        self.assertEqual(client, tuple(scaled(n, dpi) for n in self.CLIENT))
+        self.assertEqual(client, expected["client"])
         controls = [Geometry.fields(line.split()) for line in lines if line.startswith("control ")]
         refresh, quit_, label = (c["rect"] for c in controls)
-        self.assertEqual(refresh, tuple(scaled(n, dpi) for n in self.REFRESH))
-        self.assertEqual(quit_, tuple(scaled(n, dpi) for n in self.QUIT))
-        self.assertEqual(label[:2], tuple(scaled(n, dpi) for n in self.LABEL_PLACE))
+        self.assertEqual(refresh, expected["refresh"])
+        self.assertEqual(quit_, expected["quit"])
+        self.assertEqual(label[:2], expected["label"][:2])
         # Sized to its text in the default GUI font made for that DPI.
         extent = [int(n) for n in answer(driver(f"label-extent-at {dpi}"),
                                          "label-text-extent-at").split()]
@@ -555,24 +603,26 @@ class DpiChanges(WindowCase):
         return lines
 
     def change_to(self, dpi):
-        client = [str(scaled(n, dpi)) for n in self.CLIENT]
+        client = [str(n) for n in FACTS.layout(dpi)["client"]]
         sent = answer(driver(["dpichanged", str(dpi), *client]), f"dpichanged {dpi} suggested")
         return tuple(int(n) for n in sent.split())
 
-    # 200 %, 150 % and 100 % of 96 dpi, then back to the DPI the window opened at.
+    # Each DPI of the suite, highest first, then 96, then back to the DPI the window opened at.
+    @each_dpi
+    @each_version
     def test_follows_dpi_changes_and_returns_to_its_first_layout(self):
         self.open_window(CABLE)
         first = driver("geometry")
         system = int(answer(first, "dpi").split()[1])
         for round_trip in range(2):
-            for dpi in (192, 144, 96, system):
+            for dpi in (*sorted(MODES.dpis, reverse=True), DEFAULT_DPI, system):
                 with self.subTest(round_trip=round_trip, dpi=dpi):
                     lines = self.expect_layout_at(dpi, self.change_to(dpi))
             self.assertEqual(
                 [line for line in lines if line.startswith(("frame", "client", "control"))],
                 [line for line in first if line.startswith(("frame", "client", "control"))],
                 "back at the first DPI, the window has its first layout")
-        self.assertEqual(self.label(), cable_label())
+        self.assertEqual(self.label(), self.cable_label())
 
     def test_buttons_take_the_visual_style_of_common_controls_6(self):
         self.open_window()
@@ -605,18 +655,20 @@ class Keyboard(WindowCase):
                             == BS_DEFPUSHBUTTON]
                 self.assertEqual(defaults, [focused], buttons)
 
+    @each_version
     def test_space_clicks_the_focused_button(self):
         program = self.open_window()
         program.attach(CABLE)
-        driver("key space", "wait-label " + cable_label())
+        driver("key space", "wait-label " + self.cable_label())
         driver("key tab", "wait-focus Quit", "key space")
         self.assertEqual(program.wait(), 0)
 
+    @each_version
     def test_enter_presses_the_focused_button(self):
         # Refresh holds the focus the window gave it at open: Enter scans.
         program = self.open_window()
         program.attach(CABLE)
-        driver("wait-focus Refresh", "key enter", "wait-label " + cable_label())
+        driver("wait-focus Refresh", "key enter", "wait-label " + self.cable_label())
         self.assertEqual(len(program.calls("CP210x_GetNumDevices")), 2)
         # On Quit, Enter ends the program at once, without the unload step.
         scan = program.log_lines()
@@ -644,6 +696,7 @@ class Keyboard(WindowCase):
 class Accessibility(WindowCase):
     """The window as a screen reader meets it from another process."""
 
+    @each_version
     def test_names_roles_and_no_access_keys(self):
         self.open_window(CABLE)
         objects = []
@@ -653,8 +706,8 @@ class Accessibility(WindowCase):
                 words = head.split()
                 objects.append((words[1], dict(word.split("=", 1) for word in words[2:]), name))
         self.assertEqual([(what, f["class"], name) for what, f, name in objects],
-                         [("window", "TervaneMain", "Tervane"), ("control", "Button", "Refresh"),
-                          ("control", "Button", "Quit"), ("control", "Static", cable_label())])
+                         [("window", "TervaneMain", FACTS.title), ("control", "Button", "Refresh"),
+                          ("control", "Button", "Quit"), ("control", "Static", self.cable_label())])
         # No caption carries an access key.
         self.assertEqual({f["shortcut"] for _, f, _ in objects}, {"-"}, objects)
 
@@ -677,6 +730,7 @@ class Accessibility(WindowCase):
                     self.assertFalse(style & WS_TABSTOP)
 
 
+@each_version
 class LiveRegion(WindowCase):
     """EVENT_OBJECT_LIVEREGIONCHANGED from the label, caught out of context as a screen reader
     catches it."""
@@ -690,12 +744,13 @@ class LiveRegion(WindowCase):
     def test_the_first_result_is_announced_once_the_window_is_shown(self):
         watcher = Watcher("live-events", "1")
         self.launch(CABLE)
-        self.expect_one_event(watcher, cable_label())
+        self.expect_one_event(watcher, self.cable_label())
 
     def test_each_refresh_announces_its_result(self):
         # A changed text, the same text again, and back.
         program = self.open_window()
-        for scenario, label in ((CABLE, cable_label()), (CABLE, cable_label()), ("", NOT_FOUND)):
+        for scenario, label in ((CABLE, self.cable_label()), (CABLE, self.cable_label()),
+                                ("", FACTS.not_found)):
             with self.subTest(label=label):
                 program.attach(scenario)
                 watcher = Watcher("live-events", "1")
@@ -706,24 +761,18 @@ class LiveRegion(WindowCase):
 class Versions(WindowCase):
     # Wine's version for the program, and what the label then shows for the
     # cable whose port the two families keep apart: the 95 family reads its
-    # own location (COM8), the NT family 5 and 6 the NT one (COM7; Windows 10
-    # still reports 6.2, as the manifest claims no newer Windows), and NT 4.0
-    # runs no lookup at all.
-    CASES = [("win95", "COM Port: 8"), ("win98", "COM Port: 8"), ("winme", "COM Port: 8"),
-             ("nt40", "COM Port: 0"), ("win2k", "COM Port: 7"), ("winxp", "COM Port: 7"),
-             ("win7", "COM Port: 7"), ("win10", "COM Port: 7")]
-
-    def test_each_version_picks_its_lookup(self):
-        for version, expected in self.CASES:
-            with self.subTest(version=version):
-                set_version(version)
-                program = self.open_window(FAMILY_CABLE)
-                self.assertEqual(self.label(), expected)
-                driver("close", "wait-gone")
-                program.wait()
+    # own location, the NT family 5 and 6 the NT one (Windows 10 still
+    # reports 6.2, as the manifest claims no newer Windows), and NT 4.0 runs
+    # no lookup at all.
+    @each_version
+    def test_the_version_picks_its_lookup(self):
+        program = self.open_window(FAMILY_CABLE)
+        self.assertEqual(self.label(), self.label_for(FAMILY))
+        driver("close", "wait-gone")
+        self.assertEqual(program.wait(), 0)
 
 
-class Resources(unittest.TestCase):
+class Resources(ModeCase):
     def test_icon_manifest_and_version(self):
         lines = driver(["resources", windows_path(ARGS.exe)])
         self.assertEqual(answer(lines, "first-icon-group"), "#1")
@@ -745,55 +794,54 @@ class Resources(unittest.TestCase):
         self.assertIn("version OriginalFilename=tervane.exe", lines)
 
 
+def cases(suite):
+    for test in suite:
+        if isinstance(test, unittest.TestSuite):
+            yield from cases(test)
+        else:
+            yield test
+
+
 def load_tests(loader, standard_tests, pattern):
-    # At another resolution only the geometry is checked; the cases that
-    # switch versions themselves, or read only the file, run in the default suite.
-    if ARGS.dpi:
-        suite = unittest.TestSuite()
-        for case in (Geometry, DpiChanges):
-            suite.addTests(loader.loadTestsFromTestCase(case))
-        return suite
-    if ARGS.version != DEFAULT_VERSION:
-        suite = unittest.TestSuite()
-        for case in (Start, Refresh, Ending, FatalErrors, MisbehavingLibrary, Geometry, DpiChanges,
-                     Keyboard, Accessibility, LiveRegion):
-            suite.addTests(loader.loadTestsFromTestCase(case))
-        return suite
-    return standard_tests
+    # Version by version, so that the registry changes once for each.
+    suite = unittest.TestSuite()
+    for version in ARGS.versions:
+        for test in cases(standard_tests):
+            if runs_in(test, version):
+                in_version = type(test)(test._testMethodName)
+                in_version.version = version
+                suite.addTest(in_version)
+    return suite
 
 
 def main():
-    global ARGS, WINE_ENV
+    global ARGS, WINE_ENV, FACTS
     parser = argparse.ArgumentParser()
     for option in ("--exe", "--dll", "--noserial-dll", "--driver", "--work"):
         parser.add_argument(option, required=True)
-    parser.add_argument("--dpi", type=int, default=0)
-    parser.add_argument("--version", default=DEFAULT_VERSION,
-                        help="the Windows version Wine reports to the program")
+    parser.add_argument("--dpi", type=int, default=DEFAULT_DPI)
+    parser.add_argument("--versions", default=",".join(v.name for v in MODES.versions),
+                        type=lambda names: [MODES.version(name) for name in names.split(",")],
+                        help="the Windows versions of modes.txt to run the cases in (all of them)")
     ARGS, rest = parser.parse_known_args()
     for variable in ("DISPLAY", "WINEPREFIX"):
         if not os.environ.get(variable):
             parser.error(f"{variable} is not set: run the suite through scripts/wine --session")
     os.makedirs(ARGS.work, exist_ok=True)
-    if ARGS.dpi:
-        scale = ARGS.dpi / 96
-        Geometry.dpi = ARGS.dpi
-        Geometry.client = (round_half_up(365 * scale), round_half_up(46 * scale))
-        Geometry.refresh = tuple(round_half_up(n * scale) for n in (184, 8, 73, 25))
-        Geometry.quit = tuple(round_half_up(n * scale) for n in (272, 8, 73, 25))
-        Geometry.label_place = tuple(round_half_up(n * scale) for n in (8, 16))
     WINE_ENV = dict(os.environ)
     seed_registry()
     try:
+        FACTS = Facts()
         program = unittest.main(module=__name__, argv=[sys.argv[0], "-v", *rest], exit=False)
     finally:
         if DRIVER is not None:
+            set_version(None)
             DRIVER.stop()
-    sys.exit(0 if program.result.wasSuccessful() and program.result.testsRun > 0 else 1)
-
-
-def round_half_up(value):
-    return int(value + 0.5)
+    result = program.result
+    print(f"e2e: {result.testsRun} cases run ({len(result.skipped)} skipped) in "
+          f"{','.join(v.name for v in ARGS.versions)} at {ARGS.dpi} dpi; "
+          f"tervane.exe started {STARTS} times")
+    sys.exit(0 if result.wasSuccessful() and result.testsRun > 0 else 1)
 
 
 if __name__ == "__main__":

@@ -25,8 +25,16 @@ import subprocess
 import sys
 import threading
 
-WINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine")
-SCENARIOS = [("win7", True), ("win7", False), ("win98", True), ("win98", False)]
+HERE = os.path.dirname(os.path.abspath(__file__))
+# The modes and the cables the suites share, read beside run_e2e.py.
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+import suite_facts
+
+WINE = os.path.join(HERE, "..", "..", "scripts", "wine")
+# The first version of the NT family and of the 95 family: both lookups, both ways of loading.
+VERSIONS = [version for version in suite_facts.Modes().first_of_families
+            if version.family in ("nt", "95")]
+SCENARIOS = [(version.name, cable) for version in VERSIONS for cable in (True, False)]
 FATAL_TEXT = re.compile(r"Run-time error '\d+':\n\n.+", re.S)
 TABLE_HEAD = "| Import | Call | What the user sees instead |"
 # The words of the table's last column that say what the user may see.
@@ -178,14 +186,15 @@ class Sweep:
         captions = open(args.captions).read()
         self.not_found = re.search(r'kNotFoundCaption\[\] = "([^"]+)"', captions)[1]
         self.port_prefix = re.search(r'kPortCaptionPrefix\[\] = "([^"]+)"', captions)[1]
-        self.port = re.search(r'"PortName"="COM(\d+)"', open(args.seed).read())[1]
+        self.cable = suite_facts.cables(args.seed)["main"]
+        self.ports = {version.name: self.cable.port(version.family) for version in VERSIONS}
         self.failures, self.counts = [], {"crashes": 0, "silent exits": 0, "hangs": 0}
         self.injections, self.swept_sites, self.walked, self.missed = 0, set(), set(), 0
         self.lock = threading.Lock()
 
     def layout(self):
         work = self.args.work
-        for version in ("win7", "win98"):
+        for version, _ in VERSIONS:
             os.makedirs(os.path.join(work, version, "bin"), exist_ok=True)
             os.makedirs(os.path.join(work, version, "cwd"), exist_ok=True)
             for source, name in ((self.args.exe, f"tervane-{version}.exe"),
@@ -194,7 +203,7 @@ class Sweep:
                                                      "wb") as dst:
                     dst.write(src.read())
         with open(os.path.join(work, "cable.txt"), "w") as scenario:
-            scenario.write("bridge vid=0x10c4 pid=0x823e serial=VYX\\s0042\n")
+            scenario.write(self.cable.scenario + "\n")
         open(os.path.join(work, "none.txt"), "w").close()
         subprocess.run([WINE, "regedit", "/S", windows_path(self.args.seed)], check=True)
 
@@ -204,8 +213,8 @@ class Sweep:
     def scenario(self, cable):
         return windows_path(os.path.join(self.args.work, "cable.txt" if cable else "none.txt"))
 
-    def normal_label(self, cable):
-        return f"{self.port_prefix}{self.port}" if cable else self.not_found
+    def normal_label(self, version, cable):
+        return f"{self.port_prefix}{self.ports[version]}" if cable else self.not_found
 
     def run(self, runner, scenario, plan):
         version, cable = scenario
@@ -226,7 +235,7 @@ class Sweep:
         struck = sorted((order, name, self.functions.at(offset))
                         for name, offset, _, _, order in run.sites if order)
         allowed, labels = self.expect.of_failures([(name, f) for _, name, f in struck])
-        labels.add(self.normal_label(scenario[1]))
+        labels.add(self.normal_label(*scenario))
         if run.imports.get("MessageBoxA", (0, 0, 0))[2]:
             return "silent exits", "a message box went away without the user's answer"
         if run.quit_pending:
@@ -300,7 +309,7 @@ class Sweep:
     def sweep(self):
         self.layout()
         runners = [Runner(self.args) for _ in range(self.args.jobs)]
-        for version in ("win7", "win98"):
+        for version, _ in VERSIONS:
             runners[0].ask("version", f"tervane-{version}.exe", version)
         census = self.census(runners[0])
         work, seen_sites = queue.Queue(), set()

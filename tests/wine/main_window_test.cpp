@@ -28,6 +28,13 @@ HFONT FontOf(HWND control) {
 
 HFONT StockFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
+// The DPIs the suites run at besides 96, from CMake, then the system's.
+std::vector<int> SuiteDpisThenSystem() {
+  std::vector<int> dpis = {TERVANE_SUITE_DPIS};
+  dpis.push_back(SystemDpi());
+  return dpis;
+}
+
 // The program registers its window's class once, as it creates one window;
 // a test that opens another after it takes the class away first.
 struct WindowClassRegistration {
@@ -38,7 +45,7 @@ struct WindowClassRegistration {
 };
 
 // The window's pieces, wired as WinMain wires them, over stand-ins: no
-// bridge is attached, so the label reads "No VYX USB Programmer Found".
+// bridge is attached, so the label reads the caption for none found.
 // annotations: as MainWindow takes it; shown: whether the window is shown
 // once it has loaded.
 struct Program {
@@ -123,7 +130,7 @@ TEST(MainWindow, LaysItsControlsOutAtEachDpiInTheFontMadeForIt) {
   const std::vector<HWND> controls = program.Controls();
   ASSERT_EQ(controls.size(), 3u);  // Refresh, Quit, the label
   const int system = SystemDpi();
-  for (const int dpi : {192, 144, 120, system}) {
+  for (const int dpi : SuiteDpisThenSystem()) {
     SCOPED_TRACE(dpi);
     const RECT suggested = program.ChangeDpi(dpi);
     RECT frame;
@@ -157,7 +164,7 @@ TEST(MainWindow, RepeatedChangesLeaveNoFontBehind) {
     ASSERT_TRUE(program.loaded);
     const HWND label = program.Controls().back();
     for (int round = 0; round < 20; ++round) {
-      for (const int dpi : {192, 144, SystemDpi()}) {
+      for (const int dpi : SuiteDpisThenSystem()) {
         program.ChangeDpi(dpi);
         const HFONT now = FontOf(label);
         EXPECT_EQ(GetObjectType(now), static_cast<DWORD>(OBJ_FONT));
@@ -169,7 +176,7 @@ TEST(MainWindow, RepeatedChangesLeaveNoFontBehind) {
         if (now != StockFont()) made.insert(now);
       }
     }
-    program.ChangeDpi(192);
+    program.ChangeDpi(SuiteDpisThenSystem().front());
     last = FontOf(label);
     EXPECT_NE(last, StockFont());
   }

@@ -1,10 +1,12 @@
 // The whole refresh under Wine: the stand-in bridge library, Wine's registry and the Windows
-// version Wine reports. The runner seeds the registry from refresh_seed.reg and sets the program's
-// Windows version; TERVANE_EXPECT_LOOKUP names the lookup that version takes.
+// version Wine reports. The runner seeds the registry from refresh_seed.reg and the cables of
+// tests/e2e/cable.reg and sets the program's Windows version; TERVANE_EXPECT_LOOKUP names the
+// lookup that version takes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "portlookup/registry_port_lookup.h"
 #include "standin_session.h"
 #include "support/byte_text.h"
+#include "support/cable_seed.h"
 #include "support/memory_bridge.h"
 #include "support/recording_label.h"
 
@@ -27,19 +30,37 @@ namespace {
 using test::RecordingLabel;
 using test::StandinSession;
 
-// From the runner: "nt", "98" or "none".
+// From the runner: the family of tests/e2e/modes.txt, "nt", "95" or "none".
 LookupFamily ExpectedLookup() {
   const char* value = std::getenv("TERVANE_EXPECT_LOOKUP");
   const std::string name = value != nullptr ? value : "";
   if (name == "nt") return LookupFamily::NtFamily;
-  if (name == "98") return LookupFamily::Windows95Family;
+  if (name == "95") return LookupFamily::Windows95Family;
   if (name == "none") return LookupFamily::None;
-  ADD_FAILURE() << "TERVANE_EXPECT_LOOKUP must be nt, 98 or none, not '" << name << "'";
+  ADD_FAILURE() << "TERVANE_EXPECT_LOOKUP must be nt, 95 or none, not '" << name << "'";
   return LookupFamily::None;
 }
 
 const char* const kNotFound = kNotFoundCaption;
 const char* kCable = "bridge vid=0x10c4 pid=0x823e ";
+
+// The seeded cable whose port the two families keep apart, its serial in small
+// letters: the NT family's key names match whatever their case, and the 95
+// family's lookup capitalises the serial.
+const test::seed::Cable& kSeededCable = test::seed::kFamilyCable;
+
+std::string CableSerial() {
+  std::string serial = kSeededCable.serial;
+  for (char& c : serial) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return serial;
+}
+
+// The scenario line of a cable with the serial's bytes and further fields.
+std::string CableWith(const std::string& serial, const std::string& fields = "") {
+  return std::string(kCable) + "serial=" + test::EscapeBytes(serial) + fields + "\n";
+}
+
+std::string PortCaption(int port) { return kPortCaptionPrefix + std::to_string(port); }
 
 // The program's pieces, wired as the window wires them, over the real Win32
 // side of every seam.
@@ -70,32 +91,34 @@ class Refresh : public ::testing::Test {
 
 // What each seeded serial gives, by the lookup that the version takes.
 struct SerialCase {
-  const char* serial;  // in the stand-in's escapes
-  const char* nt;
-  const char* win98;
+  std::string serial;  // the bytes the bridge reports
+  std::string nt;
+  std::string win95;
   const char* why;
 };
 
-const SerialCase kSerialCases[] = {
-    {"vyx\\s0042", "COM Port: 7", "COM Port: 4",
-     "NT: interface key, the blank made an underscore, names matched whatever their case; "
-     "98: second instance, the serial in capitals"},
-    {"TVDEV9", "COM Port: 9", "COM Port: 5", "NT: the device key, as no interface key exists"},
-    {"TVBARE", "COM Port: -1", "COM Port: -1",
-     "NT: an interface key without Device Parameters, the device key not tried; 98: no instance"},
-    {"NOSUCH1", "COM Port: -1", "COM Port: -1", "in no key"},
-};
+std::vector<SerialCase> SerialCases() {
+  return {
+      {CableSerial(), PortCaption(kSeededCable.ntPort), PortCaption(kSeededCable.win95Port),
+       "NT: interface key, the blank made an underscore, names matched whatever their case; "
+       "95: its instance, the serial in capitals"},
+      {"TVDEV9", PortCaption(9), PortCaption(5), "NT: the device key, as no interface key exists"},
+      {"TVBARE", PortCaption(-1), PortCaption(-1),
+       "NT: an interface key without Device Parameters, the device key not tried; 95: no instance"},
+      {"NOSUCH1", PortCaption(-1), PortCaption(-1), "in no key"},
+  };
+}
 
 std::string Expected(const SerialCase& c, LookupFamily lookup) {
   switch (lookup) {
     case LookupFamily::NtFamily:
       return c.nt;
     case LookupFamily::Windows95Family:
-      return c.win98;
+      return c.win95;
     case LookupFamily::None:
       break;
   }
-  return "COM Port: 0";  // no lookup runs, and the port number keeps its start value
+  return PortCaption(0);  // no lookup runs, and the port number keeps its start value
 }
 
 TEST_F(Refresh, WineReportsTheVersionFamilyOfTheLookup) {
@@ -107,15 +130,15 @@ TEST_F(Refresh, NoBridgeAttached) { EXPECT_EQ(RefreshWith(""), kNotFound); }
 
 TEST_F(Refresh, ShowsThePortOfEachSeededSerial) {
   const LookupFamily lookup = ExpectedLookup();
-  for (const SerialCase& c : kSerialCases) {
-    SCOPED_TRACE(std::string(c.serial) + ": " + c.why);
-    EXPECT_EQ(RefreshWith(std::string(kCable) + "serial=" + c.serial + "\n"), Expected(c, lookup));
+  for (const SerialCase& c : SerialCases()) {
+    SCOPED_TRACE(c.serial + ": " + c.why);
+    EXPECT_EQ(RefreshWith(CableWith(c.serial)), Expected(c, lookup));
   }
 }
 
 TEST_F(Refresh, AttachAndDetachBetweenRefreshes) {
-  const std::string cable = std::string(kCable) + "serial=vyx\\s0042\n";
-  const std::string port = Expected(kSerialCases[0], ExpectedLookup());
+  const std::string cable = CableWith(CableSerial());
+  const std::string port = Expected(SerialCases()[0], ExpectedLookup());
   EXPECT_EQ(RefreshWith(""), kNotFound);
   EXPECT_EQ(RefreshWith(cable), port);
   EXPECT_EQ(RefreshWith(""), kNotFound);
@@ -127,8 +150,8 @@ TEST_F(Refresh, FindsTheCableAmongOtherBridges) {
       "bridge vid=0x10c4 pid=0xea60 serial=OTHER\n"
       "bridge vid=0x10c4 pid=0x823e serial=BROKEN fail=Open:3\n"
       "bridge vid=0x10c4 pid=0x823e serial=NOSERIAL fail=GetDeviceSerialNumber:4\n" +
-      std::string(kCable) + "serial=vyx\\s0042\n";
-  EXPECT_EQ(RefreshWith(scenario), Expected(kSerialCases[0], ExpectedLookup()));
+      CableWith(CableSerial());
+  EXPECT_EQ(RefreshWith(scenario), Expected(SerialCases()[0], ExpectedLookup()));
 }
 
 // The handle is the one the model handed out to this scan's open, and every
@@ -158,11 +181,11 @@ TEST_F(Refresh, MakesTheBridgeCallsInOrderAndClosesWhatItOpened) {
 // own bounds test raises the error, and the caption stays as it was. Without
 // a lookup nothing reads the serial.
 TEST_F(Refresh, SerialLengthBeyondTheArray) {
-  const std::string scenario = std::string(kCable) + "serial=vyx\\s0042 length=65\n";
+  const std::string scenario = CableWith(CableSerial(), " length=65");
   standin_.Attach(scenario);
   if (ExpectedLookup() == LookupFamily::None) {
     scan_.FillDeviceList();
-    EXPECT_EQ(label_.captions, std::vector<std::string>{"COM Port: 0"});
+    EXPECT_EQ(label_.captions, std::vector<std::string>{PortCaption(0)});
     return;
   }
   try {
@@ -178,7 +201,7 @@ TEST_F(Refresh, SerialLengthBeyondTheArray) {
 TEST_F(Refresh, BothLookupsReadWinesRegistry) {
   const std::int32_t vid = 0x10C4;
   const std::int32_t pid = 0x823E;
-  const std::string serial = "vyx 0042";
+  const std::string serial = CableSerial();
   const auto lookUp = [&](bool nt) {
     ByteArray bytes(64);
     for (std::size_t i = 0; i < serial.size(); ++i)
@@ -187,9 +210,10 @@ TEST_F(Refresh, BothLookupsReadWinesRegistry) {
     return nt ? lookup_.GetPortNumXP2000Vista(vid, pid, bytes, length)
               : lookup_.GetPortNum98(vid, pid, bytes, length);
   };
-  EXPECT_EQ(lookUp(true), 7);
-  EXPECT_EQ(lookUp(false), 4);
-  EXPECT_EQ(lookUp(true), 7) << "a second lookup after closing HKEY_LOCAL_MACHINE";
+  EXPECT_EQ(lookUp(true), kSeededCable.ntPort);
+  EXPECT_EQ(lookUp(false), kSeededCable.win95Port);
+  EXPECT_EQ(lookUp(true), kSeededCable.ntPort)
+      << "a second lookup after closing HKEY_LOCAL_MACHINE";
 }
 
 // No usbdongle.dll next to the exe: the first refresh fails at the count.

@@ -1,0 +1,26 @@
+# Reads modes.txt, the Windows versions and DPIs of the suites under Wine, into variables.
+# TERVANE_VERSIONS: the versions in their order; TERVANE_FAMILY_<version>: its lookup family;
+# TERVANE_FAMILIES: the families in the order of their first version;
+# TERVANE_VERSIONS_<family>: a family's versions; TERVANE_DPIS: the DPIs besides 96.
+set(modes_file ${CMAKE_CURRENT_LIST_DIR}/modes.txt)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${modes_file})
+file(STRINGS ${modes_file} modes REGEX "^(version|dpi) ")
+set(TERVANE_VERSIONS)
+set(TERVANE_FAMILIES)
+set(TERVANE_DPIS)
+foreach(mode ${modes})
+  separate_arguments(fields UNIX_COMMAND "${mode}")
+  list(GET fields 1 value)
+  if(mode MATCHES "^dpi ")
+    list(APPEND TERVANE_DPIS ${value})
+    continue()
+  endif()
+  list(GET fields 2 family)
+  list(APPEND TERVANE_VERSIONS ${value})
+  set(TERVANE_FAMILY_${value} ${family})
+  if(NOT family IN_LIST TERVANE_FAMILIES)
+    list(APPEND TERVANE_FAMILIES ${family})
+    set(TERVANE_VERSIONS_${family})
+  endif()
+  list(APPEND TERVANE_VERSIONS_${family} ${value})
+endforeach()
