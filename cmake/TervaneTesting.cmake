@@ -9,9 +9,9 @@ if(NOT TERVANE_TESTS)
 endif()
 include(GoogleTest)
 
+add_library(tervane_gtest_main INTERFACE)
 if(NOT TERVANE_WIN32)
   find_package(GTest REQUIRED)
-  add_library(tervane_gtest_main INTERFACE)
   target_link_libraries(tervane_gtest_main INTERFACE GTest::gtest_main)
   # Seconds a case may take: native cases take milliseconds, the longest some
   # seconds under the sanitizers and the fuzzers' coverage counters.
@@ -23,7 +23,6 @@ else()
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   target_include_directories(gtest BEFORE PUBLIC ${PROJECT_SOURCE_DIR}/tests/gtest_port)
-  add_library(tervane_gtest_main INTERFACE)
   target_link_libraries(tervane_gtest_main INTERFACE gtest_main)
   # A program under Wine starts a Windows process.
   set(TERVANE_TEST_TIMEOUT 120)

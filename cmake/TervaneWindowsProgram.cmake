@@ -32,16 +32,11 @@ endif()
 # - a link map next to the program, <target>.map, for the checks of what it holds.
 function(tervane_windows_program target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/app/win32/terminate_handler.cpp)
-  target_link_options(${target} PRIVATE
-    -static -s -Wl,--gc-sections
-    -Wl,--nxcompat,--dynamicbase
-    -Wl,--no-insert-timestamp
-    -Wl,-Map=$<TARGET_FILE:${target}>.map)
+  target_link_options(${target} PRIVATE -static -s -Wl,--gc-sections -Wl,--nxcompat,--dynamicbase
+                      -Wl,--no-insert-timestamp -Wl,-Map=$<TARGET_FILE:${target}>.map)
   if(TERVANE_CRTDLL_RULES)
-    target_link_options(${target} PRIVATE
-      -specs=${TERVANE_CRTDLL_RULES}
-      -Wl,--major-subsystem-version,4,--minor-subsystem-version,0
-      -Wl,--major-os-version,4,--minor-os-version,0)
+    target_link_options(${target} PRIVATE -specs=${TERVANE_CRTDLL_RULES}
+      -Wl,--major-subsystem-version,4,--minor-subsystem-version,0,--major-os-version,4,--minor-os-version,0)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${TERVANE_CRTDLL_RULES})
   endif()
 endfunction()
