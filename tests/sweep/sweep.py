@@ -357,7 +357,7 @@ class Sweep:
               f"{self.counts['crashes']} crashes, {self.counts['silent exits']} silent exits, "
               f"{self.counts['hangs']} hangs")
         if self.missed:
-            print(f"fault sweep ({self.args.arch}): {self.missed} of the later calls planned to fail "
+            print(f"missed ({self.args.arch}): {self.missed} of the later calls planned to fail "
                   "were not made in their run")
         return not self.failures
 
