@@ -422,6 +422,22 @@ TEST(LoaderInAFolderOutsideTheCodePage, LoadsFromAFolderOutsideTheAnsiCodePage) 
   }
 }
 
+// ---- The layout's folder is a path past 1,024 characters, which only the
+// ---- NT family's wide functions spell.
+
+TEST(LoaderInALongFolder, LoadsFromAFolderWhoseNameIsLongerThanAFirstBuffer) {
+  ASSERT_GT(test::WideFolderOf(nullptr).size(), 1024u) << "the layout's folder is short";
+  LoaderFeatures features = LoaderFeatures::OfThisSystem();
+  ASSERT_TRUE(features.wideFileNames);
+  features.searchFlags = false;
+  HMODULE module = LoadLibraryNotFromCurrentDirectory(kLibrary, features);
+  ASSERT_NE(module, nullptr);
+  EXPECT_TRUE(SameFolder(test::WideFolderOf(module), test::WideFolderOf(nullptr)));
+  EXPECT_NE(GetProcAddress(module, "CP210x_GetDeviceSerialNumber"), nullptr)
+      << "the copy in the current directory was loaded";
+  FreeLibrary(module);
+}
+
 // ---- No usbdongle.dll next to the exe; the full stand-in planted in the
 // ---- current directory.
 

@@ -22,12 +22,11 @@ inline std::string FolderOf(HMODULE module) {
   return name.substr(0, name.find_last_of('\\') + 1);
 }
 
-// The same folder in full.
+// The same folder in full, as long as the NT family's paths go.
 inline std::wstring WideFolderOf(HMODULE module) {
-  wchar_t path[MAX_PATH + 1] = {};
-  GetModuleFileNameW(module, path, MAX_PATH);
-  const std::wstring name(path);
-  return name.substr(0, name.find_last_of(L'\\') + 1);
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size())));
+  return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
 inline std::string ExeFolder() { return FolderOf(nullptr); }
