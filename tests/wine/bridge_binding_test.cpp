@@ -404,6 +404,17 @@ TEST(BindingWithoutSerialExport, RaisesEntryPointNotFoundAtThatCallOnly) {
 // ---- usbdongle.dll beside it and the variant without the serial export in
 // ---- the current directory.
 
+// The library as the features load it: the copy next to the exe, with the
+// serial export, not the one in the current directory.
+void ExpectTheCopyNextToTheExe(const LoaderFeatures& features) {
+  HMODULE module = LoadLibraryNotFromCurrentDirectory(kLibrary, features);
+  ASSERT_NE(module, nullptr);
+  EXPECT_TRUE(SameFolder(test::WideFolderOf(module), test::WideFolderOf(nullptr)));
+  EXPECT_NE(GetProcAddress(module, "CP210x_GetDeviceSerialNumber"), nullptr)
+      << "the copy in the current directory was loaded";
+  FreeLibrary(module);
+}
+
 // The full-path search is the one of Windows 95 to 7 without KB2533623; the
 // test forces it by pretending the loader lacks the search flags.
 TEST(LoaderInAFolderOutsideTheCodePage, LoadsFromAFolderOutsideTheAnsiCodePage) {
@@ -413,12 +424,7 @@ TEST(LoaderInAFolderOutsideTheCodePage, LoadsFromAFolderOutsideTheAnsiCodePage) 
     SCOPED_TRACE(searchFlags ? "search flags" : "full path");
     LoaderFeatures features = LoaderFeatures::OfThisSystem();
     features.searchFlags = searchFlags;
-    HMODULE module = LoadLibraryNotFromCurrentDirectory(kLibrary, features);
-    ASSERT_NE(module, nullptr);
-    EXPECT_TRUE(SameFolder(test::WideFolderOf(module), test::WideFolderOf(nullptr)));
-    EXPECT_NE(GetProcAddress(module, "CP210x_GetDeviceSerialNumber"), nullptr)
-        << "the copy in the current directory was loaded";
-    FreeLibrary(module);
+    ExpectTheCopyNextToTheExe(features);
   }
 }
 
@@ -430,12 +436,7 @@ TEST(LoaderInALongFolder, LoadsFromAFolderWhoseNameIsLongerThanAFirstBuffer) {
   LoaderFeatures features = LoaderFeatures::OfThisSystem();
   ASSERT_TRUE(features.wideFileNames);
   features.searchFlags = false;
-  HMODULE module = LoadLibraryNotFromCurrentDirectory(kLibrary, features);
-  ASSERT_NE(module, nullptr);
-  EXPECT_TRUE(SameFolder(test::WideFolderOf(module), test::WideFolderOf(nullptr)));
-  EXPECT_NE(GetProcAddress(module, "CP210x_GetDeviceSerialNumber"), nullptr)
-      << "the copy in the current directory was loaded";
-  FreeLibrary(module);
+  ExpectTheCopyNextToTheExe(features);
 }
 
 // ---- No usbdongle.dll next to the exe; the full stand-in planted in the
