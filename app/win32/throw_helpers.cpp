@@ -7,7 +7,7 @@
 // every stdexcept class and std::random_device: more than the whole program
 // besides. These definitions take their place at link time. Each is written
 // with its qualified name, so it compiles only while libstdc++ still declares
-// that helper; cmake/check-link-map fails the build if libstdc++'s own object
+// that helper; tests/e2e/check-link-map fails if libstdc++'s own object
 // is linked all the same.
 #include <bits/functexcept.h>
 
